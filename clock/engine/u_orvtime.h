@@ -1,0 +1,193 @@
+// The game-time engine: one time base per game server, the conversion between real
+// date-times and game-week times, the weekly chaos slots, and the server table and network
+// endpoints read from httpctrl.cfg.
+//
+// Texts are UTF-8. Lines of the clock server's pages are CP932 bytes; the positional parsers
+// count their positions in bytes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/clock.h"
+#include "common/datetime.h"
+
+namespace kw {
+
+class LogSink;
+class UserNotifier;
+
+// A point in the game week.
+struct TGameWeekTime {
+  int32_t Weekday = 0;  // 0..6
+  int32_t Hour = 0;
+  int32_t Minute = 0;
+  int32_t Second = 0;
+
+  int64_t Seconds() const { return Weekday * 86400LL + Hour * 3600LL + Minute * 60LL + Second; }
+  bool operator==(const TGameWeekTime&) const = default;
+};
+
+constexpr int32_t kGameWeekSeconds = 604800;
+
+// One server's time base.
+struct TOrvTimeSystem {
+  TDateTime RealBase = 0;  // 0: the server has no base
+  TDateTime RealLast = 0;  // when the clock server last adjusted this server
+  TGameWeekTime GameBase;
+  std::string HeadMarker;  // starts this server's block on the sync page
+  std::string ServerName;
+};
+
+struct TServerStatus {
+  std::string Name;
+  int32_t State = 0;
+  int32_t Column3 = 0;
+  int32_t Column4 = 0;
+};
+
+struct TServersStatus {
+  int32_t Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+  int32_t Count = 0;
+  std::vector<TServerStatus> Servers;
+  bool Valid = false;
+};
+
+struct TUpgradeInfo {
+  std::array<int32_t, 7> Values{};
+  std::string Url;
+};
+
+struct THttpAuth {
+  bool HttpAuthEnabled = false;
+  std::string HttpUsername;
+  std::string HttpPassword;
+};
+
+class TOrvTime {
+ public:
+  // Reads httpctrl.cfg from the program folder and checks the server list against the
+  // signature cached in kronwel.ini (remapping the stored server choices when it changed).
+  // The clock, log and notifier must outlive the engine; log and notifier may be null.
+  TOrvTime(std::string programFolder, const Clock& clock, LogSink* log = nullptr,
+           UserNotifier* notifier = nullptr);
+
+  // Positions on the sync page (1-based byte positions and lengths; see ParseRealBase).
+  int32_t RealBaseOffset = 0;
+  std::array<int32_t, 14> RealBasePos{11, 4, 15, 2, 17, 2, 19, 2, 21, 2, 23, 2, 25, 2};
+  int32_t OrvBaseOffset = 0;
+  std::array<int32_t, 6> OrvBasePos{5, 2, 7, 2, 9, 2};
+  int32_t RealLastOffset = 0;
+  std::array<int32_t, 12> RealLastPos{28, 4, 32, 2, 34, 2, 36, 2, 38, 2, 40, 2};
+
+  int32_t ServerCount = 3;
+  std::vector<std::string> ServerNames;
+
+  // Regular maintenance: weekday 1 = Sunday .. 7 = Saturday, times of day.
+  int32_t RegularMaintWeekday = 3;
+  TDateTime RegularMaintStart = 10.0 / 24;
+  TDateTime RegularMaintEnd = 15.0 / 24;
+  std::string RegularMaintTitle = "定期メンテナンス";
+  // Temporary maintenance windows 1..10 at index 0..9.
+  std::array<TDateTime, 10> TempMaintStart{};
+  std::array<TDateTime, 10> TempMaintEnd{};
+  std::array<std::string, 10> TempMaintTitle;
+
+  TServersStatus ServersStatus;
+
+  std::string AgentName = "KronwelClient3";
+  bool UpdateEnabled = false;
+  std::string UpdateURL, UpdateParam, UpdateAuthUser, UpdateAuthPass;
+  std::string UpgradeCheck;
+  std::string UpgradeInfo2;
+  std::string RemoteOption;
+  // Primary and secondary clock server at index 0 and 1.
+  std::array<std::string, 2> SyncURL;
+  std::array<std::string, 2> RefererEmu;
+  std::array<std::string, 2> SntpServers;
+  int32_t SntpTimeout = 1000;  // milliseconds
+  std::array<THttpAuth, 2> HttpAuth;
+  std::string ProgramVersion;
+
+  bool ProxyEnabled = false;
+  std::string ProxyIP, ProxyPort, ProxyUsername, ProxyPassword;
+
+  std::vector<TOrvTimeSystem> Servers;
+  TDateTime TimeAdjustOffset = 0;  // days added to the PC clock
+
+  // The PC clock plus TimeAdjustOffset.
+  TDateTime CurrentTime() const { return clock_.Now() + TimeAdjustOffset; }
+
+  std::string ServerName(int32_t i) const;
+  static std::string WeekdayName(int32_t d);
+
+  // Game seconds since the start of the game week (0..604799) that server i shows at the
+  // real date-time t; 0 for an unknown server or one without a base.
+  int32_t GameSecondsOfWeek(int32_t i, TDateTime t) const;
+  static int32_t WeekSecondsFromBase(const TGameWeekTime& base, TDateTime realBase, TDateTime t);
+
+  // The next real date-time (from now) at which server i shows the target game time; now
+  // itself when it shows it already; 0 for an unknown server or one without a base.
+  TDateTime NextRealTime(int32_t i, const TGameWeekTime& target) const;
+  TDateTime NextRealTimeFromBase(const TGameWeekTime& target, const TGameWeekTime& base,
+                                 TDateTime realBase) const;
+
+  // Fields of a sync-page line (CP932 bytes) at the configured positions. A date-time that
+  // does not exist gives 0 (no base).
+  TDateTime ParseRealBase(std::string_view line) const;
+  TDateTime ParseRealLast(std::string_view line) const;
+  TGameWeekTime ParseGameBase(std::string_view line) const;
+
+  // The first character of every server's header marker in httpctrl.cfg, in order.
+  std::string ServerSignature() const;
+
+  // 0 no chaos slot, 1 gate open, 2 torrent released, 3 battle; t = 0 means now.
+  int32_t ChaosPhase(TDateTime t = 0) const;
+  // The next real date-time of chaos boundary k (0..3, others count as 0); t = 0 means now.
+  TDateTime NextChaosBoundary(int32_t k, TDateTime t = 0) const;
+
+  // n as text of at least width digits, keeping only the last width characters.
+  static std::string ZeroPad(int32_t n, int32_t width);
+
+  // Network operations of the clock server and SNTP. Not connected yet: each reports failure
+  // and changes nothing.
+  static std::string StripTags(std::string_view page);
+  int32_t SyncGameClock();  // 9: no usable sync page
+  std::string SntpServer(int32_t i) const;
+  bool CheckPcClock();
+  bool FetchMaintenanceInfo();
+  int32_t MaintenanceState() const;  // -1 regular, 1..10 temporary, 0 none
+  TDateTime TempMaintenanceStart(int32_t i) const;
+  TDateTime TempMaintenanceEnd(int32_t i) const;
+  std::string TempMaintenanceTitle(int32_t i) const;
+  bool FetchServersStatus();
+  bool IsServerDown(int32_t i) const;
+  void GetUpgradeInfo(TUpgradeInfo& info);
+  std::string GetUIN() const;
+  std::string RequestRemoteUpdate(int32_t server, int32_t weekday, int32_t hour, int32_t minute,
+                                  int32_t year, int32_t month, int32_t day, int32_t realHour,
+                                  int32_t realMinute, int32_t second, int32_t millisecond);
+
+  const std::string& ProgramFolder() const { return programFolder_; }
+
+ private:
+  void ReadConfiguration();
+  void CheckServerList();
+  TDateTime Resolve(TDateTime t) const { return t == 0 ? CurrentTime() : t; }
+
+  std::string programFolder_;
+  const Clock& clock_;
+  LogSink* log_;
+  UserNotifier* notifier_;
+};
+
+// Maps a stored server choice from the old server signature to the new one, by the letter of
+// the chosen server: its position in the new signature; notFound when the letter is gone; the
+// new signature's length when v was not a server of the old one (automatic, all servers).
+int32_t RemapServerChoice(int32_t v, const std::string& oldSignature,
+                          const std::string& newSignature, int32_t notFound);
+
+}  // namespace kw

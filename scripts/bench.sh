@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds an optimised tree and prints the benchmark figures beside their targets.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup-debian.sh
+scripts/build.sh build/bench -DCMAKE_BUILD_TYPE=Release -DKRONWEL_BUILD_TESTS=ON
+TZ=Asia/Tokyo build/bench/tests/bench_foundation

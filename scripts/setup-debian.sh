@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building and testing need. Quick when all are there.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build ccache pkg-config   # build
+  libgtest-dev                              # tests
+  libsimpleini-dev                          # INI files
+  tzdata                                    # the tests pin a time zone
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

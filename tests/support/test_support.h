@@ -1,0 +1,53 @@
+// Test doubles and helpers shared by the tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/log_sink.h"
+#include "platform/user_notifier.h"
+
+namespace kw::test {
+
+// Keeps every log text it is given.
+class MemoryLog final : public LogSink {
+ public:
+  void WriteLog(std::string_view text) override { lines.emplace_back(text); }
+  bool Contains(std::string_view text) const;
+  std::vector<std::string> lines;
+};
+
+// Records the notices instead of showing them.
+class RecordingNotifier final : public UserNotifier {
+ public:
+  struct Notice {
+    std::string text;
+    NoticeKind kind;
+  };
+  void ShowMessage(std::string_view text, NoticeKind kind) override {
+    notices.push_back({std::string(text), kind});
+  }
+  std::vector<Notice> notices;
+};
+
+// A fresh folder that is removed again with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+// Writes UTF-8 text to the file as CP932 bytes with CRLF line ends, as Windows would.
+void WriteWindowsFile(const std::string& path, std::string_view utf8);
+void WriteBytes(const std::string& path, std::string_view bytes);
+
+}  // namespace kw::test
