@@ -56,6 +56,19 @@ int32_t Field(std::string_view line, int32_t pos, int32_t len, int32_t def) {
   return v;
 }
 
+// A date-time from position/length pairs of year, month, day, hour, minute, second and, when
+// there are seven pairs, millisecond. A date-time that does not exist gives 0.
+template <size_t N>
+TDateTime ParseDateTime(std::string_view line, const std::array<int32_t, N>& p) {
+  static_assert(N == 12 || N == 14);
+  DateTimeParts d;
+  int* parts[] = {&d.year, &d.month, &d.day, &d.hour, &d.minute, &d.second, &d.millisecond};
+  static constexpr int kDefaults[] = {0, 1, 1, 0, 0, 0, 0};
+  for (size_t k = 0; k < N / 2; ++k) *parts[k] = Field(line, p[2 * k], p[2 * k + 1], kDefaults[k]);
+  TDateTime t = 0;
+  return TryEncodeDateTime(d, t) ? t : 0;
+}
+
 template <size_t N>
 void ReadPositions(const IniFile& ini, std::string_view section,
                    const std::array<std::string_view, N>& keys, int32_t& offset,
@@ -215,30 +228,11 @@ TDateTime TOrvTime::NextRealTimeFromBase(const TGameWeekTime& target, const TGam
 }
 
 TDateTime TOrvTime::ParseRealBase(std::string_view line) const {
-  const auto& p = RealBasePos;
-  DateTimeParts d;
-  d.year = Field(line, p[0], p[1], 0);
-  d.month = Field(line, p[2], p[3], 1);
-  d.day = Field(line, p[4], p[5], 1);
-  d.hour = Field(line, p[6], p[7], 0);
-  d.minute = Field(line, p[8], p[9], 0);
-  d.second = Field(line, p[10], p[11], 0);
-  d.millisecond = Field(line, p[12], p[13], 0);
-  TDateTime t = 0;
-  return TryEncodeDateTime(d, t) ? t : 0;
+  return ParseDateTime(line, RealBasePos);
 }
 
 TDateTime TOrvTime::ParseRealLast(std::string_view line) const {
-  const auto& p = RealLastPos;
-  DateTimeParts d;
-  d.year = Field(line, p[0], p[1], 0);
-  d.month = Field(line, p[2], p[3], 1);
-  d.day = Field(line, p[4], p[5], 1);
-  d.hour = Field(line, p[6], p[7], 0);
-  d.minute = Field(line, p[8], p[9], 0);
-  d.second = Field(line, p[10], p[11], 0);
-  TDateTime t = 0;
-  return TryEncodeDateTime(d, t) ? t : 0;
+  return ParseDateTime(line, RealLastPos);
 }
 
 TGameWeekTime TOrvTime::ParseGameBase(std::string_view line) const {

@@ -5,6 +5,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "common/cp932.h"
 
 namespace kw::test {
@@ -26,6 +28,12 @@ TempDir::~TempDir() {
   std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(path_, ec);
+}
+
+TDateTime At(int y, int mo, int d, int h, int mi, int s, int ms) {
+  TDateTime t = 0;
+  EXPECT_TRUE(TryEncodeDateTime({y, mo, d, h, mi, s, ms}, t)) << y << "-" << mo << "-" << d;
+  return t;
 }
 
 std::string ReadFile(const std::string& path) {

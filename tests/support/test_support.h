@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/datetime.h"
 #include "common/log_sink.h"
 #include "platform/user_notifier.h"
 
@@ -44,6 +45,9 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// A local date-time that must exist (the test fails otherwise).
+TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0);
 
 std::string ReadFile(const std::string& path);
 // Writes UTF-8 text to the file as CP932 bytes with CRLF line ends, as Windows would.

@@ -13,15 +13,10 @@ namespace kw {
 namespace {
 
 namespace fs = std::filesystem;
+using test::At;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteWindowsFile;
-
-TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
-  TDateTime t = 0;
-  EXPECT_TRUE(TryEncodeDateTime({y, mo, d, h, mi, s, ms}, t));
-  return t;
-}
 
 class AppInfosTest : public ::testing::Test {
  protected:

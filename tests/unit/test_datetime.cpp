@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/test_support.h"
+
 namespace kw {
 namespace {
 
-TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
-  TDateTime t = -1;
-  EXPECT_TRUE(TryEncodeDateTime({y, mo, d, h, mi, s, ms}, t));
-  return t;
-}
+using test::At;
 
 TEST(DateTime, DayCountsFrom1899) {
   EXPECT_EQ(At(1899, 12, 30), 0);

@@ -10,14 +10,9 @@
 namespace kw {
 namespace {
 
+using test::At;
 using test::TempDir;
 using test::WriteWindowsFile;
-
-TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
-  TDateTime t = 0;
-  EXPECT_TRUE(TryEncodeDateTime({y, mo, d, h, mi, s, ms}, t));
-  return t;
-}
 
 TDateTime PlusMs(TDateTime t, int64_t ms) { return t + static_cast<double>(ms) / kMsPerDay; }
 
