@@ -166,9 +166,30 @@ bool Utf8ToCp932(std::string_view in, std::string& out) {
   return lossless;
 }
 
+namespace {
+
+// UTF-8 with every ill-formed sequence replaced by U+FFFD.
+std::string ValidUtf8(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  while (!s.empty()) {
+    size_t n = Utf8SeqLen(s);
+    if (n == 0) {
+      out += "\uFFFD";
+      n = 1;
+    } else {
+      out.append(s.substr(0, n));
+    }
+    s.remove_prefix(n);
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string DecodeTextFile(std::string_view bytes) {
   constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (bytes.substr(0, kBom.size()) == kBom) return std::string(bytes.substr(kBom.size()));
+  if (bytes.substr(0, kBom.size()) == kBom) return ValidUtf8(bytes.substr(kBom.size()));
   if (!IsCp932(bytes) && IsUtf8(bytes)) return std::string(bytes);
   return Cp932ToUtf8(bytes);
 }

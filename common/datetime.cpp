@@ -147,10 +147,6 @@ bool ParseIniDateTime(std::string_view s, TDateTime& out) {
     if (i < s.size() && s[i] == ':') {
       ++i;
       if (!number(2, p.second)) return false;
-      if (i < s.size() && s[i] == '.') {
-        ++i;
-        if (!number(3, p.millisecond)) return false;
-      }
     }
     skipBlanks();
     if (i != s.size()) return false;

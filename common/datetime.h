@@ -48,8 +48,8 @@ int64_t UnixSeconds(TDateTime t);
 std::string FormatIniDateTime(TDateTime t);
 std::string FormatIniDate(TDateTime t);
 
-// Reads "yyyy/mm/dd", "yyyy/mm/dd h:nn", "yyyy/mm/dd h:nn:ss" and "yyyy/mm/dd h:nn:ss.zzz"
-// (also with "-" between the date fields). False for anything else.
+// Reads "yyyy/mm/dd", "yyyy/mm/dd h:nn" and "yyyy/mm/dd h:nn:ss" (also with "-" between the
+// date fields, and one-digit fields as Windows writes them). False for anything else.
 bool ParseIniDateTime(std::string_view text, TDateTime& out);
 
 }  // namespace kw

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build ccache pkg-config   # build
-  libgtest-dev                              # tests
+  clang libclang-rt-14-dev libgtest-dev     # tests: sanitizers and fuzzers
   libsimpleini-dev                          # INI files
   tzdata                                    # the tests pin a time zone
 )

@@ -362,7 +362,8 @@ bool SaveAppInfos(const TAppInfos& a, const AppInfosEnv& env) {
     const HList& h = a.LandList[k - 1];
     ini.WriteString("HousingInfo", HouseKey(k, "Caption"), h.Caption);
     ini.WriteDate("HousingInfo", HouseKey(k, "LimitDate"), h.LimitDate);
-    ini.WriteInteger("HousingInfo", HouseKey(k, "CaptColor"), h.CaptColor);
+    // Written as the signed 32-bit number it is read as.
+    ini.WriteInteger("HousingInfo", HouseKey(k, "CaptColor"), static_cast<int32_t>(h.CaptColor));
     ini.WriteString("HousingInfo", HouseKey(k, "SubText"), h.SubText);
   }
 

@@ -42,6 +42,7 @@ TEST(Cp932, DecodeTextFileTellsTheEncodingApart) {
   ASSERT_TRUE(Utf8ToCp932("名前=標準設定", cp932));
   EXPECT_EQ(DecodeTextFile(cp932), "名前=標準設定");
   EXPECT_EQ(DecodeTextFile("\xEF\xBB\xBF" "名前=標準設定"), "名前=標準設定");
+  EXPECT_EQ(DecodeTextFile("\xEF\xBB\xBF" "a\x8d\x94]"), "a\uFFFD\uFFFD]");  // damaged after the mark
   // Saved by a Linux editor without a byte order mark.
   EXPECT_EQ(DecodeTextFile("スキン=標準設定"), "スキン=標準設定");
 }

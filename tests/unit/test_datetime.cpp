@@ -72,7 +72,7 @@ TEST(DateTime, IniTextFormsRoundTrip) {
     EXPECT_EQ(t, c.expected) << c.text;
   }
   for (const char* bad : {"", "yesterday", "2026/02/30", "2026/03/04 25:00:00", "2026/03/04 05:06:07 x",
-                          "45000.5", "2026/03-04"}) {
+                          "45000.5", "2026/03-04", "2026/03/04 05:06:07.500"}) {
     TDateTime t;
     EXPECT_FALSE(ParseIniDateTime(bad, t)) << bad;
   }
