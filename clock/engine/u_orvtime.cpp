@@ -175,16 +175,20 @@ void TOrvTime::CheckServerList() {
     }
     const int32_t v = ini.ReadInteger("Window", "FServer", 99);
     ini.WriteInteger("Window", "FServer", RemapServerChoice(v, oldSignature, newSignature, 99));
-    if (log_) {
-      log_->WriteLog(":Server list changed: " + oldSignature + " -> " + newSignature + "\r");
-      log_->WriteLog(std::string(kServerTableChanged) + "\r");
-    }
-    if (notifier_) notifier_->ShowMessage(kServerTableChanged, NoticeKind::Information);
   }
   if (oldSignature != newSignature || !ini.ValueExists("OrvTimeSystemCache", "ServerNames"))
     ini.WriteString("OrvTimeSystemCache", "ServerNames", newSignature);
   std::string error;
-  if (!ini.Flush(&error) && log_) log_->WriteLog(">Server list check skipped: " + error + "\r");
+  if (!ini.Flush(&error)) {
+    if (log_) log_->WriteLog(">Server list check skipped: " + error + "\r");
+    return;
+  }
+  if (oldSignature == newSignature) return;
+  if (log_) {
+    log_->WriteLog(":Server list changed: " + oldSignature + " -> " + newSignature + "\r");
+    log_->WriteLog(std::string(kServerTableChanged) + "\r");
+  }
+  if (notifier_) notifier_->ShowMessage(kServerTableChanged, NoticeKind::Information);
 }
 
 std::string TOrvTime::ServerName(int32_t i) const {

@@ -201,6 +201,7 @@ bool DefaultClientFolderHasClient(const std::string& folder) {
 }  // namespace
 
 void LoadAppInfos(TAppInfos& a, const AppInfosEnv& env) {
+  TOrvTime& orv = *env.orv;
   IniFile ini(env.iniPath, env.log);
   auto announce = [&](std::string_view section) {
     Log(env, ":Loading AppInfos : " + std::string(section) + "\r");
@@ -211,14 +212,13 @@ void LoadAppInfos(TAppInfos& a, const AppInfosEnv& env) {
   a.SNTPEnabled = false;
 
   announce("AlarmSets");
-  const int32_t serverCount = env.orv ? env.orv->ServerCount : 3;
   const int32_t alarms = std::clamp(ini.ReadInteger("AlarmSets", "AlarmNum", 0), 0, kMaxAlarmRecords);
   Log(env, ":Alarm Count " + std::to_string(alarms) + "\r");
   a.AlarmList.clear();
   for (int32_t k = 1; k <= alarms; ++k) {
     Log(env, ":Loading Alarm " + std::to_string(k - 1) + "\r");
     AList r;
-    r.Server = ini.ReadInteger("AlarmSets", AlarmKey(k, "Server"), serverCount);
+    r.Server = ini.ReadInteger("AlarmSets", AlarmKey(k, "Server"), orv.ServerCount);
     r.Week = ini.ReadInteger("AlarmSets", AlarmKey(k, "Week"), 7);
     r.H = ini.ReadInteger("AlarmSets", AlarmKey(k, "H"), 0);
     r.M = ini.ReadInteger("AlarmSets", AlarmKey(k, "M"), 0);
@@ -255,7 +255,7 @@ void LoadAppInfos(TAppInfos& a, const AppInfosEnv& env) {
   if ((a.CPath == "\\" || !hasClient(a.CPath)) && env.findClientPath) a.CPath = env.findClientPath();
 
   announce("SubClockSystem");
-  if (env.orv) env.orv->TimeAdjustOffset = ini.ReadFloat("SubClockSystem", "TimeAdjustOffset", 0);
+  orv.TimeAdjustOffset = ini.ReadFloat("SubClockSystem", "TimeAdjustOffset", 0);
 
   announce("Menu");
   a.Custom = ini.ReadBool("Menu", "Custom", true) && !env.windowsVista;
@@ -266,7 +266,7 @@ void LoadAppInfos(TAppInfos& a, const AppInfosEnv& env) {
   announce("HousingInfo");
   const int32_t houses = std::clamp(ini.ReadInteger("HousingInfo", "HouseNum", 0), 0, kMaxLandRecords);
   Log(env, ":House Count " + std::to_string(houses) + "\r");
-  const TDateTime today = DateOf(env.orv ? env.orv->CurrentTime() : SystemClock().Now());
+  const TDateTime today = DateOf(orv.CurrentTime());
   a.LandList.clear();
   for (int32_t k = 1; k <= houses; ++k) {
     Log(env, ":Loading House " + std::to_string(k - 1) + "\r");
@@ -280,23 +280,20 @@ void LoadAppInfos(TAppInfos& a, const AppInfosEnv& env) {
   a.AlarmSW = ini.ReadBool("HousingInfo", "AlarmSW", false);
 
   announce("OrvTimeSystemCache");
-  if (env.orv) {
-    TOrvTime& orv = *env.orv;
-    const TDateTime now = orv.CurrentTime();
-    for (int32_t i = 0; i < orv.ServerCount; ++i) {
-      TOrvTimeSystem& s = orv.Servers[i];
-      TDateTime base, last;
-      if (!ReadCachedTime(ini, "RealBase", i, now, base) || !ReadCachedTime(ini, "RealLast", i, now, last)) {
-        Log(env, ">The cached time base of server " + std::to_string(i) + " is not a date; it is ignored\r");
-        continue;
-      }
-      s.RealBase = base;
-      s.RealLast = last;
-      s.GameBase.Weekday = ini.ReadInteger("OrvTimeSystemCache", CacheKey("OrwBaseWeek", i), 0);
-      s.GameBase.Hour = ini.ReadInteger("OrvTimeSystemCache", CacheKey("OrwBaseHour", i), 0);
-      s.GameBase.Minute = ini.ReadInteger("OrvTimeSystemCache", CacheKey("OrwBaseMin", i), 0);
-      s.GameBase.Second = 0;
+  const TDateTime now = orv.CurrentTime();
+  for (int32_t i = 0; i < orv.ServerCount; ++i) {
+    TOrvTimeSystem& s = orv.Servers[i];
+    TDateTime base, last;
+    if (!ReadCachedTime(ini, "RealBase", i, now, base) || !ReadCachedTime(ini, "RealLast", i, now, last)) {
+      Log(env, ">The cached time base of server " + std::to_string(i) + " is not a date; it is ignored\r");
+      continue;
     }
+    s.RealBase = base;
+    s.RealLast = last;
+    s.GameBase.Weekday = ini.ReadInteger("OrvTimeSystemCache", CacheKey("OrwBaseWeek", i), 0);
+    s.GameBase.Hour = ini.ReadInteger("OrvTimeSystemCache", CacheKey("OrwBaseHour", i), 0);
+    s.GameBase.Minute = ini.ReadInteger("OrvTimeSystemCache", CacheKey("OrwBaseMin", i), 0);
+    s.GameBase.Second = 0;
   }
   Log(env, ":Loading AppInfos...DoneOrvTimeSystemCache\r");
 
@@ -305,6 +302,7 @@ void LoadAppInfos(TAppInfos& a, const AppInfosEnv& env) {
 }
 
 bool SaveAppInfos(const TAppInfos& a, const AppInfosEnv& env) {
+  const TOrvTime& orv = *env.orv;
   IniFile ini(env.iniPath, env.log);
   auto announce = [&](std::string_view section) {
     Log(env, ":Saving AppInfos : " + std::string(section) + "\r");
@@ -368,19 +366,17 @@ bool SaveAppInfos(const TAppInfos& a, const AppInfosEnv& env) {
   }
 
   announce("OrvTimeSystemCache");
-  if (env.orv) {
-    for (int32_t i = 0; i < env.orv->ServerCount; ++i) {
-      const TOrvTimeSystem& s = env.orv->Servers[i];
-      WriteCachedTime(ini, "RealBase", i, s.RealBase);
-      WriteCachedTime(ini, "RealLast", i, s.RealLast);
-      ini.WriteInteger("OrvTimeSystemCache", CacheKey("OrwBaseWeek", i), s.GameBase.Weekday);
-      ini.WriteInteger("OrvTimeSystemCache", CacheKey("OrwBaseHour", i), s.GameBase.Hour);
-      ini.WriteInteger("OrvTimeSystemCache", CacheKey("OrwBaseMin", i), s.GameBase.Minute);
-    }
+  for (int32_t i = 0; i < orv.ServerCount; ++i) {
+    const TOrvTimeSystem& s = orv.Servers[i];
+    WriteCachedTime(ini, "RealBase", i, s.RealBase);
+    WriteCachedTime(ini, "RealLast", i, s.RealLast);
+    ini.WriteInteger("OrvTimeSystemCache", CacheKey("OrwBaseWeek", i), s.GameBase.Weekday);
+    ini.WriteInteger("OrvTimeSystemCache", CacheKey("OrwBaseHour", i), s.GameBase.Hour);
+    ini.WriteInteger("OrvTimeSystemCache", CacheKey("OrwBaseMin", i), s.GameBase.Minute);
   }
 
   announce("SubClockSystem");
-  if (env.orv) ini.WriteFloat("SubClockSystem", "TimeAdjustOffset", env.orv->TimeAdjustOffset);
+  ini.WriteFloat("SubClockSystem", "TimeAdjustOffset", orv.TimeAdjustOffset);
 
   Log(env, ":Deleting Old Values\r");
   ini.DeleteKey("Network", "SNTPSync");

@@ -78,7 +78,7 @@ struct TAppInfos {
 struct AppInfosEnv {
   std::string iniPath;  // kronwel.ini in the program folder
   std::string programFolder;
-  TOrvTime* orv = nullptr;  // receives and supplies the cached time bases and clock offset
+  TOrvTime* orv = nullptr;  // required: "now", the cached time bases and the clock offset
   LogSink* log = nullptr;
   UserNotifier* notifier = nullptr;
   bool windowsVista = false;  // owner-drawn menus are forced off there

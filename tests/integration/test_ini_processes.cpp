@@ -20,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "clock/engine/u_orvtime.h"
 #include "clock/settings/u_appinfos.h"
 #include "common/file_io.h"
 #include "common/ini_file.h"
@@ -158,9 +159,12 @@ TAppInfos FullSettings(int variant) {
 
 TEST(IniCrashSafety, SaveKilledAtRandomMomentsLeavesOneWholeFile) {
   TempDir dir;
+  const ManualClock clock(46000.5);
+  TOrvTime orv(dir.path(), clock);
   AppInfosEnv env;
   env.iniPath = dir.File("kronwel.ini");
   env.programFolder = dir.path();
+  env.orv = &orv;
   const TAppInfos settings[2] = {FullSettings(0), FullSettings(1)};
 
   // The two complete files the saves alternate between. Each save merges into the file it
