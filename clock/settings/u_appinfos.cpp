@@ -14,15 +14,15 @@
 namespace kw {
 namespace {
 
-// A key of kronwel.ini stored straight from a field of TAppInfos. The field's initial value
-// in TAppInfos is the key's default.
-using Field = std::variant<bool TAppInfos::*, int32_t TAppInfos::*, uint16_t TAppInfos::*,
-                           std::string TAppInfos::*, TDateTime TAppInfos::*>;
-struct Key {
+// A key of kronwel.ini stored straight from a field of a record (the settings, or an alarm).
+template <class R>
+struct KeyOf {
   std::string_view name;
-  Field field;
+  std::variant<bool R::*, int32_t R::*, uint16_t R::*, std::string R::*, TDateTime R::*> field;
 };
+using Key = KeyOf<TAppInfos>;
 
+// The initial values of TAppInfos are the keys' defaults.
 const TAppInfos kDefaults;
 
 const Key kNetworkKeys[] = {
@@ -99,6 +99,14 @@ const Key kHotKeyKeys[] = {
     {"sc5S", &TAppInfos::sc5S}, {"sc6K", &TAppInfos::sc6K}, {"sc6S", &TAppInfos::sc6S},
 };
 
+// The keys of alarm k are "Alarm" + k + these names.
+const KeyOf<AList> kAlarmRecordKeys[] = {
+    {"Server", &AList::Server},   {"Week", &AList::Week},         {"H", &AList::H},
+    {"M", &AList::M},             {"DlgPop", &AList::DlgPop},     {"ReSet", &AList::ReSet},
+    {"Caption", &AList::Caption}, {"mySound", &AList::mySound},   {"PreCall", &AList::PreCall},
+    {"myPreSound", &AList::myPreSound}, {"ActiveSW", &AList::ActiveSW},
+};
+
 template <class... Fs>
 struct Overloaded : Fs... {
   using Fs::operator()...;
@@ -106,32 +114,37 @@ struct Overloaded : Fs... {
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
-template <size_t N>
-void ReadKeys(const IniFile& ini, std::string_view section, const Key (&keys)[N], TAppInfos& a) {
-  for (const Key& k : keys) {
+// Reads the keys (named prefix + key name) into r, each defaulting to the field of defaults.
+template <class R, size_t N>
+void ReadKeys(const IniFile& ini, std::string_view section, const KeyOf<R> (&keys)[N], R& r,
+              const R& defaults, const std::string& prefix = {}) {
+  for (const KeyOf<R>& k : keys) {
+    const std::string name = prefix + std::string(k.name);
     std::visit(Overloaded{
-                   [&](bool TAppInfos::*f) { a.*f = ini.ReadBool(section, k.name, kDefaults.*f); },
-                   [&](int32_t TAppInfos::*f) { a.*f = ini.ReadInteger(section, k.name, kDefaults.*f); },
-                   [&](uint16_t TAppInfos::*f) {
-                     const int32_t v = ini.ReadInteger(section, k.name, kDefaults.*f);
-                     a.*f = v >= 0 && v <= 0xFFFF ? static_cast<uint16_t>(v) : kDefaults.*f;
+                   [&](bool R::*f) { r.*f = ini.ReadBool(section, name, defaults.*f); },
+                   [&](int32_t R::*f) { r.*f = ini.ReadInteger(section, name, defaults.*f); },
+                   [&](uint16_t R::*f) {
+                     const int32_t v = ini.ReadInteger(section, name, defaults.*f);
+                     r.*f = v >= 0 && v <= 0xFFFF ? static_cast<uint16_t>(v) : defaults.*f;
                    },
-                   [&](std::string TAppInfos::*f) { a.*f = ini.ReadString(section, k.name, kDefaults.*f); },
-                   [&](TDateTime TAppInfos::*f) { a.*f = ini.ReadDateTime(section, k.name, kDefaults.*f); },
+                   [&](std::string R::*f) { r.*f = ini.ReadString(section, name, defaults.*f); },
+                   [&](TDateTime R::*f) { r.*f = ini.ReadDateTime(section, name, defaults.*f); },
                },
                k.field);
   }
 }
 
-template <size_t N>
-void WriteKeys(IniFile& ini, std::string_view section, const Key (&keys)[N], const TAppInfos& a) {
-  for (const Key& k : keys) {
+template <class R, size_t N>
+void WriteKeys(IniFile& ini, std::string_view section, const KeyOf<R> (&keys)[N], const R& r,
+               const std::string& prefix = {}) {
+  for (const KeyOf<R>& k : keys) {
+    const std::string name = prefix + std::string(k.name);
     std::visit(Overloaded{
-                   [&](bool TAppInfos::*f) { ini.WriteBool(section, k.name, a.*f); },
-                   [&](int32_t TAppInfos::*f) { ini.WriteInteger(section, k.name, a.*f); },
-                   [&](uint16_t TAppInfos::*f) { ini.WriteInteger(section, k.name, a.*f); },
-                   [&](std::string TAppInfos::*f) { ini.WriteString(section, k.name, a.*f); },
-                   [&](TDateTime TAppInfos::*f) { ini.WriteDateTime(section, k.name, a.*f); },
+                   [&](bool R::*f) { ini.WriteBool(section, name, r.*f); },
+                   [&](int32_t R::*f) { ini.WriteInteger(section, name, r.*f); },
+                   [&](uint16_t R::*f) { ini.WriteInteger(section, name, r.*f); },
+                   [&](std::string R::*f) { ini.WriteString(section, name, r.*f); },
+                   [&](TDateTime R::*f) { ini.WriteDateTime(section, name, r.*f); },
                },
                k.field);
   }
@@ -145,10 +158,6 @@ std::vector<std::string> OldAlarmKeys() {
          {"AlarmEnabled", "AlarmServer", "AlarmWeek", "AlarmH", "AlarmM", "AlarmDlgPop", "AlarmReSet"})
       keys.push_back(std::string(name) + std::string(suffix));
   return keys;
-}
-
-std::string AlarmKey(size_t k, std::string_view suffix) {
-  return "Alarm" + std::to_string(k) + std::string(suffix);
 }
 
 std::string HouseKey(size_t k, std::string_view suffix) {
@@ -208,27 +217,19 @@ void LoadAppInfos(TAppInfos& a, const AppInfosEnv& env) {
   };
 
   announce("Network");
-  ReadKeys(ini, "Network", kNetworkKeys, a);
+  ReadKeys(ini, "Network", kNetworkKeys, a, kDefaults);
   a.SNTPEnabled = false;
 
   announce("AlarmSets");
   const int32_t alarms = std::clamp(ini.ReadInteger("AlarmSets", "AlarmNum", 0), 0, kMaxAlarmRecords);
   Log(env, ":Alarm Count " + std::to_string(alarms) + "\r");
   a.AlarmList.clear();
+  AList alarmDefaults;
+  alarmDefaults.Server = orv.ServerCount;  // the game client's server
   for (int32_t k = 1; k <= alarms; ++k) {
     Log(env, ":Loading Alarm " + std::to_string(k - 1) + "\r");
     AList r;
-    r.Server = ini.ReadInteger("AlarmSets", AlarmKey(k, "Server"), orv.ServerCount);
-    r.Week = ini.ReadInteger("AlarmSets", AlarmKey(k, "Week"), 7);
-    r.H = ini.ReadInteger("AlarmSets", AlarmKey(k, "H"), 0);
-    r.M = ini.ReadInteger("AlarmSets", AlarmKey(k, "M"), 0);
-    r.DlgPop = ini.ReadBool("AlarmSets", AlarmKey(k, "DlgPop"), false);
-    r.ReSet = ini.ReadBool("AlarmSets", AlarmKey(k, "ReSet"), false);
-    r.Caption = ini.ReadString("AlarmSets", AlarmKey(k, "Caption"), "");
-    r.mySound = ini.ReadString("AlarmSets", AlarmKey(k, "mySound"), "");
-    r.PreCall = ini.ReadInteger("AlarmSets", AlarmKey(k, "PreCall"), 0);
-    r.myPreSound = ini.ReadString("AlarmSets", AlarmKey(k, "myPreSound"), "");
-    r.ActiveSW = ini.ReadBool("AlarmSets", AlarmKey(k, "ActiveSW"), true);
+    ReadKeys(ini, "AlarmSets", kAlarmRecordKeys, r, alarmDefaults, "Alarm" + std::to_string(k));
     r.LastMinute = 99;
     a.AlarmList.push_back(std::move(r));
   }
@@ -239,12 +240,12 @@ void LoadAppInfos(TAppInfos& a, const AppInfosEnv& env) {
     for (const std::string& key : OldAlarmKeys()) ini.DeleteKey("Alarm", key);
     FlushOrLog(ini, env);
   }
-  ReadKeys(ini, "Alarm", kAlarmKeys, a);
+  ReadKeys(ini, "Alarm", kAlarmKeys, a, kDefaults);
 
   announce("Window");
-  ReadKeys(ini, "Window", kWindowKeys, a);
+  ReadKeys(ini, "Window", kWindowKeys, a, kDefaults);
   announce("Sound");
-  ReadKeys(ini, "Sound", kSoundKeys, a);
+  ReadKeys(ini, "Sound", kSoundKeys, a, kDefaults);
 
   if (ini.ReadBool("Notalu", "OpenSW", false) && env.openNotalu) env.openNotalu();
 
@@ -261,7 +262,7 @@ void LoadAppInfos(TAppInfos& a, const AppInfosEnv& env) {
   a.Custom = ini.ReadBool("Menu", "Custom", true) && !env.windowsVista;
 
   announce("HotKeys");
-  ReadKeys(ini, "HotKeys", kHotKeyKeys, a);
+  ReadKeys(ini, "HotKeys", kHotKeyKeys, a, kDefaults);
 
   announce("HousingInfo");
   const int32_t houses = std::clamp(ini.ReadInteger("HousingInfo", "HouseNum", 0), 0, kMaxLandRecords);
@@ -318,20 +319,8 @@ bool SaveAppInfos(const TAppInfos& a, const AppInfosEnv& env) {
   cleanUp("AlarmSets");
   announce("AlarmSets");
   ini.WriteInteger("AlarmSets", "AlarmNum", static_cast<int64_t>(a.AlarmList.size()));
-  for (size_t k = 1; k <= a.AlarmList.size(); ++k) {
-    const AList& r = a.AlarmList[k - 1];
-    ini.WriteInteger("AlarmSets", AlarmKey(k, "Server"), r.Server);
-    ini.WriteInteger("AlarmSets", AlarmKey(k, "Week"), r.Week);
-    ini.WriteInteger("AlarmSets", AlarmKey(k, "H"), r.H);
-    ini.WriteInteger("AlarmSets", AlarmKey(k, "M"), r.M);
-    ini.WriteBool("AlarmSets", AlarmKey(k, "DlgPop"), r.DlgPop);
-    ini.WriteBool("AlarmSets", AlarmKey(k, "ReSet"), r.ReSet);
-    ini.WriteString("AlarmSets", AlarmKey(k, "Caption"), r.Caption);
-    ini.WriteString("AlarmSets", AlarmKey(k, "mySound"), r.mySound);
-    ini.WriteInteger("AlarmSets", AlarmKey(k, "PreCall"), r.PreCall);
-    ini.WriteString("AlarmSets", AlarmKey(k, "myPreSound"), r.myPreSound);
-    ini.WriteBool("AlarmSets", AlarmKey(k, "ActiveSW"), r.ActiveSW);
-  }
+  for (size_t k = 1; k <= a.AlarmList.size(); ++k)
+    WriteKeys(ini, "AlarmSets", kAlarmRecordKeys, a.AlarmList[k - 1], "Alarm" + std::to_string(k));
 
   announce("Alarm");
   WriteKeys(ini, "Alarm", kAlarmKeys, a);
