@@ -44,9 +44,8 @@ struct TOrvTimeSystem {
 
 struct TServerStatus {
   std::string Name;
-  int32_t State = 0;
-  int32_t Column3 = 0;
-  int32_t Column4 = 0;
+  int32_t State = 0;  // 2: open
+  int32_t Column3 = 0, Column4 = 0;  // kept as listed; nothing uses them
 };
 
 struct TServersStatus {
@@ -56,9 +55,11 @@ struct TServersStatus {
   bool Valid = false;
 };
 
+// The latest released version; all zero when it could not be read.
 struct TUpgradeInfo {
-  std::array<int32_t, 7> Values{};
-  std::string Url;
+  int32_t V1 = 0, V2 = 0, V3 = 0, V4 = 0;
+  int32_t Year = 0, Month = 0, Day = 0;  // release date
+  std::string Url;                        // download page
 };
 
 struct THttpAuth {
