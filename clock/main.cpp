@@ -1,68 +1,57 @@
-// kronwel: for now it resolves the program folder, builds the game-time engine from
-// httpctrl.cfg, loads kronwel.ini, reports what it found and exits.
+// kronwel: one instance per user; brings the clock window up and runs it until it closes.
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QThread>
 #include <cstdio>
-#include <string>
+#include <memory>
 
-#include "clock/engine/u_orvtime.h"
-#include "clock/settings/u_appinfos.h"
+#include "clock/window/f_coreform.h"
 #include "common/clock.h"
-#include "common/log_sink.h"
 #include "common/program_folder.h"
-#include "platform/user_notifier.h"
+#include "platform/endpoints.h"
+#include "platform/guarded_application.h"
+#include "platform/termination_signals.h"
 
-namespace {
+int main(int argc, char** argv) {
+  kw::GuardedApplication app(argc, argv);
+  app.setApplicationName(QStringLiteral("Kronwel"));
+  app.setApplicationVersion(QStringLiteral(KRONWEL_VERSION));
+  app.setQuitOnLastWindowClosed(false);
+  // Installed first, so that a SIGTERM during start-up still closes through the close sequence.
+  kw::TerminationSignals termination;
 
-// Prints log lines, one per carriage return, leaving out colour switches.
-class ConsoleLog final : public kw::LogSink {
- public:
-  void WriteLog(std::string_view text) override {
-    if (!text.empty() && text.front() == '\003') return;
-    for (char c : text) std::fputc(c == '\r' ? '\n' : c, stdout);
-  }
-};
+  kw::Endpoint title;
+  title.Listen(QStringLiteral("KronwelStartup"));
 
-class ConsoleNotifier final : public kw::UserNotifier {
- public:
-  void ShowMessage(std::string_view text, kw::NoticeKind) override {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-  }
-};
+  // An installer or updater that holds "KronwelWait" asks us to wait for it (at most 30 s).
+  for (int i = 0; i < 30 && kw::EndpointAlive(QStringLiteral("KronwelWait")); ++i) QThread::sleep(1);
 
-}  // namespace
+  auto instance = std::make_unique<kw::InstanceGuard>();
+  const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+  if (instance->Acquire(exeName) != kw::InstanceGuard::Result::First) return 0;
 
-int main() {
   std::string error;
   const std::string folder = kw::ResolveProgramFolder(kw::CurrentProgramFolderEnv(), &error);
   if (folder.empty()) {
-    std::fprintf(stderr, "kronwel: %s\n", error.c_str());
+    QMessageBox::critical(nullptr, QStringLiteral("Kronwel"), QString::fromStdString(error));
     return 1;
   }
-  ConsoleLog log;
-  ConsoleNotifier notifier;
+
+  title.Listen(QStringLiteral("Kronwel"));
   kw::SystemClock clock;
-  log.WriteLog(":Creating TOrvTime\r");
-  kw::TOrvTime orv(folder, clock, &log, &notifier);
-  orv.ProgramVersion = KRONWEL_VERSION;
+  auto form = std::make_unique<kw::TCoreForm>(folder, clock, title);
+  QObject::connect(&title, &kw::Endpoint::commandReceived, form.get(), &kw::TCoreForm::HandleCommand);
+  QObject::connect(instance.get(), &kw::InstanceGuard::raiseRequested, form.get(),
+                   [&form] { form->HandleCommand(QStringLiteral("raise")); });
+  QObject::connect(&termination, &kw::TerminationSignals::terminationRequested, form.get(),
+                   &kw::TCoreForm::mExitAppClick);
+  form->show();
 
-  kw::TAppInfos infos;
-  kw::AppInfosEnv env;
-  env.iniPath = folder + "/kronwel.ini";
-  env.programFolder = folder;
-  env.orv = &orv;
-  env.log = &log;
-  env.notifier = &notifier;
-  kw::LoadAppInfos(infos, env);
-  kw::NormalizeAppInfos(infos);
-
-  std::printf("Kronwel %s in %s: %d servers, %zu alarms, %zu land entries, skin %s\n",
-              KRONWEL_VERSION, folder.c_str(), orv.ServerCount, infos.AlarmList.size(),
-              infos.LandList.size(), infos.CurrentSkinName.c_str());
-  for (int32_t i = 0; i < orv.ServerCount; ++i) {
-    const int32_t s = orv.GameSecondsOfWeek(i, orv.CurrentTime());
-    std::printf("  %s: %s %s:%s\n", orv.ServerName(i).c_str(),
-                kw::TOrvTime::WeekdayName(s / 86400).c_str(),
-                kw::TOrvTime::ZeroPad(s / 3600 % 24, 2).c_str(),
-                kw::TOrvTime::ZeroPad(s / 60 % 60, 2).c_str());
-  }
-  return 0;
+  const int rc = app.exec();
+  // The endpoints go before the window, whose end starts a requested restart: the new
+  // process must find no instance running.
+  instance.reset();
+  title.Close();
+  form.reset();
+  return rc;
 }

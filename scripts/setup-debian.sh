@@ -6,7 +6,10 @@ packages=(
   g++ cmake ninja-build ccache pkg-config   # build
   clang libclang-rt-14-dev libgtest-dev     # tests: sanitizers and fuzzers
   libsimpleini-dev                          # INI files
+  qt6-base-dev                              # windows, tray, local endpoints
+  fonts-ipafont-gothic                      # the Japanese fixed-pitch face of the log window
   tzdata                                    # the tests pin a time zone
+  xvfb xauth openbox trayer xdotool x11-utils imagemagick  # real windows in the tests
 )
 
 missing=()

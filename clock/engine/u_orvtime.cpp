@@ -3,18 +3,16 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 
 #include "common/cp932.h"
 #include "common/ini_file.h"
 #include "common/log_sink.h"
-#include "platform/user_notifier.h"
 
 namespace kw {
 namespace {
 
 constexpr std::string_view kMissing = "Error in httpctrl.cfg";
-constexpr std::string_view kServerTableChanged =
-    "サーバー構成が変化したみたいです。\r\n念のためアラーム設定等を見直して下さい。";
 // Every game server numbers fewer than 99 servers: 99 and 999 are stored choices of their own.
 constexpr int32_t kMaxServers = 98;
 constexpr int32_t kMaxAlarms = 128;
@@ -79,9 +77,8 @@ void ReadPositions(const IniFile& ini, std::string_view section,
 
 }  // namespace
 
-TOrvTime::TOrvTime(std::string programFolder, const Clock& clock, LogSink* log,
-                   UserNotifier* notifier)
-    : programFolder_(std::move(programFolder)), clock_(clock), log_(log), notifier_(notifier) {
+TOrvTime::TOrvTime(std::string programFolder, const Clock& clock, LogSink* log)
+    : programFolder_(std::move(programFolder)), clock_(clock), log_(log) {
   ReadConfiguration();
   CheckServerList();
 }
@@ -163,7 +160,10 @@ int32_t RemapServerChoice(int32_t v, const std::string& oldSignature,
 
 void TOrvTime::CheckServerList() {
   const std::string newSignature = ServerSignature();
-  IniFile ini(programFolder_ + "/kronwel.ini", log_);
+  const std::string iniPath = programFolder_ + "/kronwel.ini";
+  std::error_code ec;
+  const bool hadSettings = std::filesystem::exists(iniPath, ec);
+  IniFile ini(iniPath, log_);
   const std::string oldSignature = ini.ReadString("OrvTimeSystemCache", "ServerNames", "DPE");
   if (oldSignature != newSignature) {
     const auto newLength = static_cast<int32_t>(SplitUtf8Chars(newSignature).size());
@@ -184,11 +184,9 @@ void TOrvTime::CheckServerList() {
     return;
   }
   if (oldSignature == newSignature) return;
-  if (log_) {
-    log_->WriteLog(":Server list changed: " + oldSignature + " -> " + newSignature + "\r");
-    log_->WriteLog(std::string(kServerTableChanged) + "\r");
-  }
-  if (notifier_) notifier_->ShowMessage(kServerTableChanged, NoticeKind::Information);
+  if (log_) log_->WriteLog(":Server list changed: " + oldSignature + " -> " + newSignature + "\r");
+  // A first start has no choices of the user's to look over.
+  ServerTableChanged = hadSettings;
 }
 
 std::string TOrvTime::ServerName(int32_t i) const {

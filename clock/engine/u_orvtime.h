@@ -18,7 +18,9 @@
 namespace kw {
 
 class LogSink;
-class UserNotifier;
+
+inline constexpr std::string_view kServerTableChangedNotice =
+    "サーバー構成が変化したみたいです。\r\n念のためアラーム設定等を見直して下さい。";
 
 // A point in the game week.
 struct TGameWeekTime {
@@ -72,9 +74,12 @@ class TOrvTime {
  public:
   // Reads httpctrl.cfg from the program folder and checks the server list against the
   // signature cached in kronwel.ini (remapping the stored server choices when it changed).
-  // The clock, log and notifier must outlive the engine; log and notifier may be null.
-  TOrvTime(std::string programFolder, const Clock& clock, LogSink* log = nullptr,
-           UserNotifier* notifier = nullptr);
+  // The clock and the log (which may be null) must outlive the engine.
+  TOrvTime(std::string programFolder, const Clock& clock, LogSink* log = nullptr);
+
+  // The server table changed since the last run and the user's stored server choices were
+  // remapped: the clock asks the user to look over the alarms (kServerTableChangedNotice).
+  bool ServerTableChanged = false;
 
   // Positions on the sync page (1-based byte positions and lengths; see ParseRealBase).
   int32_t RealBaseOffset = 0;
@@ -182,7 +187,6 @@ class TOrvTime {
   std::string programFolder_;
   const Clock& clock_;
   LogSink* log_;
-  UserNotifier* notifier_;
 };
 
 // Maps a stored server choice from the old server signature to the new one, by the letter of

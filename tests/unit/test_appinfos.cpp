@@ -37,7 +37,7 @@ class AppInfosTest : public ::testing::Test {
 
   // A fresh engine, as at each start of the program.
   TOrvTime& Engine() {
-    orv = std::make_unique<TOrvTime>(dir.path(), clock, &log, &notifier);
+    orv = std::make_unique<TOrvTime>(dir.path(), clock, &log);
     env.orv = orv.get();
     return *orv;
   }

@@ -31,12 +31,11 @@ constexpr const char* kThreeServers =
 class OrvTimeTest : public ::testing::Test {
  protected:
   void WriteHttpCtrl(const std::string& text) { WriteWindowsFile(dir.File("httpctrl.cfg"), text); }
-  TOrvTime Make() { return TOrvTime(dir.path(), clock, &log, &notifier); }
+  TOrvTime Make() { return TOrvTime(dir.path(), clock, &log); }
 
   TempDir dir;
   ManualClock clock{At(2026, 12, 11, 20, 0)};
   test::MemoryLog log;
-  test::RecordingNotifier notifier;
 };
 
 TEST(GameTime, ForwardFromABase) {
@@ -255,23 +254,27 @@ TEST_F(OrvTimeTest, ChangedServerTableRemapsStoredChoices) {
   WriteWindowsFile(dir.File("kronwel.ini"),
                    "[AlarmSets]\nAlarmNum=3\nAlarm1Server=1\nAlarm2Server=3\n"
                    "[Window]\nFServer=999\n[OrvTimeSystemCache]\nServerNames=DPE\n");
-  notifier.notices.clear();
-  Make();
+  EXPECT_TRUE(Make().ServerTableChanged);
   const IniFile ini(dir.File("kronwel.ini"));
   EXPECT_EQ(ini.ReadInteger("AlarmSets", "Alarm1Server", -1), 1);
   EXPECT_EQ(ini.ReadInteger("AlarmSets", "Alarm2Server", -1), 4);
   EXPECT_EQ(ini.ReadInteger("AlarmSets", "Alarm3Server", -1), 4);  // missing: 3, automatic
   EXPECT_EQ(ini.ReadInteger("Window", "FServer", -1), 4);
   EXPECT_EQ(ini.ReadString("OrvTimeSystemCache", "ServerNames", ""), "DPEX");
-  ASSERT_EQ(notifier.notices.size(), 1u);
-  EXPECT_EQ(notifier.notices[0].text,
-            "サーバー構成が変化したみたいです。\r\n念のためアラーム設定等を見直して下さい。");
+  EXPECT_TRUE(log.Contains(":Server list changed: DPE -> DPEX\r"));
 
   // The next start finds the table unchanged.
-  notifier.notices.clear();
-  Make();
-  EXPECT_TRUE(notifier.notices.empty());
+  EXPECT_FALSE(Make().ServerTableChanged);
   EXPECT_EQ(IniFile(dir.File("kronwel.ini")).ReadInteger("AlarmSets", "Alarm2Server", -1), 4);
+}
+
+TEST_F(OrvTimeTest, AFirstStartHasNothingToLookOver) {
+  WriteHttpCtrl(kThreeServers);  // DPE, as the default signature
+  EXPECT_FALSE(Make().ServerTableChanged);
+  std::filesystem::remove(dir.File("kronwel.ini"));
+  WriteHttpCtrl("[ServerInfo]\nServers=2\n[ServerInfo1]\nHTMLHead3=Xeno\n[ServerInfo2]\nHTMLHead3=Yore\n");
+  EXPECT_FALSE(Make().ServerTableChanged);  // changed, but there were no settings yet
+  EXPECT_EQ(IniFile(dir.File("kronwel.ini")).ReadString("OrvTimeSystemCache", "ServerNames", ""), "XY");
 }
 
 TEST_F(OrvTimeTest, UnwritableSettingsSkipTheServerCheck) {
@@ -281,7 +284,7 @@ TEST_F(OrvTimeTest, UnwritableSettingsSkipTheServerCheck) {
   const TOrvTime orv = Make();
   EXPECT_EQ(orv.ServerCount, 3);
   EXPECT_EQ(IniFile(dir.File("kronwel.ini")).ReadString("OrvTimeSystemCache", "ServerNames", ""), "XY");
-  EXPECT_TRUE(notifier.notices.empty());  // nothing was remapped, so nothing to check
+  EXPECT_FALSE(orv.ServerTableChanged);  // nothing was remapped, so nothing to check
 }
 
 TEST(OrvTimeHelpers, ZeroPadAndNames) {

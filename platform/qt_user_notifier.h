@@ -1,0 +1,19 @@
+// Notices as message boxes with an OK button.
+#pragma once
+
+#include "platform/user_notifier.h"
+
+class QWidget;
+
+namespace kw {
+
+class QtUserNotifier final : public UserNotifier {
+ public:
+  explicit QtUserNotifier(QWidget* parent = nullptr) : parent_(parent) {}
+  void ShowMessage(std::string_view text, NoticeKind kind) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace kw
