@@ -5,3 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 scripts/build.sh build/bench -DCMAKE_BUILD_TYPE=Release -DKRONWEL_BUILD_TESTS=ON
 TZ=Asia/Tokyo build/bench/tests/bench_foundation
+build/bench/tests/bench_app build/bench/bin/kronwel

@@ -257,16 +257,18 @@ void TCoreForm::ApplyLook() {
   setGeometry(AppInfos.FLeft, AppInfos.FTop, width + 16, fontMetrics().height() * static_cast<int>(lines.size()) + 12);
 }
 
-// Until the clock faces exist the window shows every server's game time as text.
+// Until the clock faces exist the window shows the real time and every server's game time
+// as text, to the minute.
 std::string TCoreForm::FaceText() const {
   const TDateTime now = OrvTime->CurrentTime();
   const DateTimeParts real = DecodeDateTime(now);
-  std::string text = TOrvTime::ZeroPad(real.hour, 2) + ":" + TOrvTime::ZeroPad(real.minute, 2) + ":" +
-                     TOrvTime::ZeroPad(real.second, 2);
+  std::string text;
+  text.reserve(64 * static_cast<size_t>(OrvTime->ServerCount + 1));
+  text.append(TOrvTime::ZeroPad(real.hour, 2)).append(":").append(TOrvTime::ZeroPad(real.minute, 2));
   for (int32_t i = 0; i < OrvTime->ServerCount; ++i) {
     const int32_t s = OrvTime->GameSecondsOfWeek(i, now);
-    text += "\n" + OrvTime->ServerName(i) + "  " + TOrvTime::WeekdayName(s / 86400) + " " +
-            TOrvTime::ZeroPad(s / 3600 % 24, 2) + ":" + TOrvTime::ZeroPad(s / 60 % 60, 2);
+    text.append("\n").append(OrvTime->ServerName(i)).append("  ").append(TOrvTime::WeekdayName(s / 86400));
+    text.append(" ").append(TOrvTime::ZeroPad(s / 3600 % 24, 2)).append(":").append(TOrvTime::ZeroPad(s / 60 % 60, 2));
   }
   return text;
 }

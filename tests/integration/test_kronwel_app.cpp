@@ -3,23 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
 #include <chrono>
-#include <cstdio>
-#include <iostream>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "common/ini_file.h"
 #include "platform/endpoints.h"
+#include "tests/support/desktop.h"
 #include "tests/support/test_support.h"
 
 namespace kw {
@@ -31,101 +26,20 @@ using Steady = std::chrono::steady_clock;
 
 std::string g_kronwel;  // path of the program under test
 
-// A child process started with execvp; killed when the object goes.
-class Process {
- public:
-  Process(std::vector<std::string> argv, const std::string& cwd = {}, int stdoutFd = -1) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
-      const int null = open("/dev/null", O_RDWR);
-      dup2(null, 0);
-      if (stdoutFd >= 0) dup2(stdoutFd, 3);
-      std::vector<char*> args;
-      for (std::string& a : argv) args.push_back(a.data());
-      args.push_back(nullptr);
-      execvp(args[0], args.data());
-      _exit(127);
-    }
-  }
-  ~Process() {
-    if (pid_ > 0 && !exited_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  pid_t pid() const { return pid_; }
-  void Signal(int sig) const { kill(pid_, sig); }
-  // The exit status, or -1 when the process is still running after the wait.
-  int WaitExit(std::chrono::milliseconds limit) {
-    const auto end = Steady::now() + limit;
-    do {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        exited_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(20ms);
-    } while (Steady::now() < end);
-    return -1;
-  }
+using test::Process;
+using test::WaitFor;
 
- private:
-  pid_t pid_ = -1;
-  bool exited_ = false;
-};
-
-// The title of the window that has the focus, as the window manager sees it.
-std::string ActiveWindowName() {
-  std::string name;
-  if (FILE* p = popen("xdotool getactivewindow getwindowname 2>/dev/null", "r")) {
-    char buf[256];
-    while (fgets(buf, sizeof buf, p)) name += buf;
-    pclose(p);
-  }
-  while (!name.empty() && (name.back() == '\n' || name.back() == ' ')) name.pop_back();
-  return name;
-}
-
-template <class F>
-bool WaitFor(F condition, std::chrono::milliseconds limit) {
-  const auto end = Steady::now() + limit;
-  while (Steady::now() < end) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(50ms);
-  }
-  return condition();
-}
-
-// One X server with a window manager and a tray host for the whole suite.
+// One virtual desktop for the whole suite.
 class Desktop : public ::testing::Environment {
  public:
   void SetUp() override {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    xvfb_ = std::make_unique<Process>(
-        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-        std::string(), fds[1]);
-    close(fds[1]);
-    char buf[16] = {};
-    ASSERT_GT(read(fds[0], buf, sizeof buf - 1), 0) << "Xvfb did not start";
-    close(fds[0]);
-    const std::string display = ":" + std::string(buf).substr(0, std::string(buf).find('\n'));
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    wm_ = std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"});
-    tray_ = std::make_unique<Process>(std::vector<std::string>{
-        "trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"});
-    std::this_thread::sleep_for(500ms);
+    desktop_ = std::make_unique<test::VirtualDesktop>();
+    ASSERT_TRUE(desktop_->ok()) << "Xvfb did not start";
   }
-  void TearDown() override {
-    tray_.reset();
-    wm_.reset();
-    xvfb_.reset();
-  }
+  void TearDown() override { desktop_.reset(); }
 
  private:
-  std::unique_ptr<Process> xvfb_, wm_, tray_;
+  std::unique_ptr<test::VirtualDesktop> desktop_;
 };
 
 class KronwelApp : public ::testing::Test {
@@ -155,7 +69,7 @@ TEST_F(KronwelApp, SecondStartEndsAndRaisesTheFirst) {
   ASSERT_TRUE(WaitFor(Running, 20s)) << "kronwel did not come up";
   // Another program has the focus when the clock is started again.
   Process other({"xmessage", "-geometry", "+300+300", "another program"});
-  ASSERT_TRUE(WaitFor([] { return ActiveWindowName() == "xmessage"; }, 10s)) << ActiveWindowName();
+  ASSERT_TRUE(WaitFor([] { return test::ActiveWindowName() == "xmessage"; }, 10s)) << test::ActiveWindowName();
 
   const auto started = Steady::now();
   auto second = Start();
@@ -164,7 +78,7 @@ TEST_F(KronwelApp, SecondStartEndsAndRaisesTheFirst) {
             << std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - started).count() << " ms\n";
   EXPECT_EQ(first->WaitExit(300ms), -1) << "the first instance ended";
   EXPECT_TRUE(Running());
-  EXPECT_TRUE(WaitFor([] { return ActiveWindowName() == "Kronwel"; }, 5s)) << ActiveWindowName();
+  EXPECT_TRUE(WaitFor([] { return test::ActiveWindowName() == "Kronwel"; }, 5s)) << test::ActiveWindowName();
 
   // SIGTERM closes it through the normal close sequence, which saves the settings.
   first->Signal(SIGTERM);
@@ -241,6 +155,37 @@ TEST_F(KronwelApp, WithoutDebugLogNothingIsWritten) {
   EXPECT_EQ(first->WaitExit(15s), 0);
   for (const auto& entry : fs::directory_iterator(home))
     EXPECT_NE(entry.path().filename(), "debug.log");
+}
+
+TEST_F(KronwelApp, WaitsWhileKronwelWaitExists) {
+  Endpoint wait;
+  ASSERT_TRUE(wait.Listen(QStringLiteral("KronwelWait")));  // an installer at work
+  QElapsedTimer held;
+  held.start();
+  auto clock = Start();
+  EXPECT_FALSE(WaitFor(Running, 2500ms)) << "started while KronwelWait was there";
+  wait.Close();
+  ASSERT_TRUE(WaitFor(Running, 20s));
+  EXPECT_GE(held.elapsed(), 2500);
+  EXPECT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+}
+
+TEST_F(KronwelApp, ClosingAsksTheMemoProgramToClose) {
+  Endpoint memo;
+  ASSERT_TRUE(memo.Listen(QStringLiteral("Notalu")));
+  QStringList received;
+  QObject::connect(&memo, &Endpoint::commandReceived, [&](const QString& c) { received << c; });
+  auto clock = Start();
+  ASSERT_TRUE(WaitFor(Running, 20s));
+  clock->Signal(SIGINT);
+  const bool asked = WaitFor([&] {
+    QCoreApplication::processEvents();
+    return received.contains(QStringLiteral("close"));
+  }, 15s);
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+  EXPECT_TRUE(IniFile(Ini()).ReadBool("Notalu", "OpenSW", false));  // it was open at the close
 }
 
 }  // namespace

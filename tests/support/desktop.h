@@ -1,0 +1,63 @@
+// Real programs on a real X server for the tests and benchmarks: child processes, and a
+// virtual desktop (Xvfb with a window manager and a tray host).
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+#include <vector>
+
+namespace kw::test {
+
+// A child process started with execvp; killed when the object goes.
+class Process {
+ public:
+  // cwd: the working directory (empty: ours). fd3: handed to the child as its descriptor 3.
+  explicit Process(std::vector<std::string> argv, const std::string& cwd = {}, int fd3 = -1);
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  pid_t pid() const { return pid_; }
+  void Signal(int sig) const;
+  // The exit status (128 + signal when killed), or -1 when still running after the wait.
+  int WaitExit(std::chrono::milliseconds limit);
+
+ private:
+  pid_t pid_ = -1;
+  bool exited_ = false;
+};
+
+template <class F>
+bool WaitFor(F condition, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return condition();
+}
+
+// Xvfb on a free display with openbox and trayer; DISPLAY and QT_QPA_PLATFORM are set for
+// this process and its children while it lives.
+class VirtualDesktop {
+ public:
+  VirtualDesktop();
+  ~VirtualDesktop();
+  bool ok() const { return !display_.empty(); }
+  const std::string& display() const { return display_; }
+
+ private:
+  std::unique_ptr<Process> xvfb_, wm_, tray_;
+  std::string display_;
+};
+
+// The output of a shell command, trailing blanks and line ends removed.
+std::string CommandOutput(const std::string& command);
+
+// The title of the window that has the focus, as the window manager sees it.
+std::string ActiveWindowName();
+
+}  // namespace kw::test
