@@ -11,11 +11,13 @@
 #include "platform/endpoints.h"
 #include "platform/guarded_application.h"
 #include "platform/termination_signals.h"
+#include "platform/translations.h"
 
 int main(int argc, char** argv) {
   kw::GuardedApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("Kronwel"));
   app.setApplicationVersion(QStringLiteral(KRONWEL_VERSION));
+  kw::InstallJapaneseTranslations(app);
   app.setQuitOnLastWindowClosed(false);
   // Installed first, so that a SIGTERM during start-up still closes through the close sequence.
   kw::TerminationSignals termination;

@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build ccache pkg-config   # build
   clang libclang-rt-14-dev libgtest-dev     # tests: sanitizers and fuzzers
   libsimpleini-dev                          # INI files
-  qt6-base-dev                              # windows, tray, local endpoints
+  qt6-base-dev qt6-translations-l10n        # windows, tray, local endpoints; Japanese dialogs
   fonts-ipafont-gothic                      # the Japanese fixed-pitch face of the log window
   tzdata                                    # the tests pin a time zone
   xvfb xauth openbox trayer xdotool x11-utils imagemagick  # real windows in the tests

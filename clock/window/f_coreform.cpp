@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QProcess>
@@ -64,6 +65,7 @@ AppInfosEnv TCoreForm::SettingsEnv() {
   env.log = LogForm.get();
   env.notifier = &notifier_;
   env.logViewer = LogForm->LogViewer;
+  env.openNotalu = [this] { OpenNotaluClick(); };
   env.notaluRunning = [] { return EndpointAlive(QStringLiteral("Notalu")); };
   return env;
 }
@@ -219,6 +221,12 @@ void TCoreForm::FormCloseQuery() {
 
 void TCoreForm::mExitAppClick() { close(); }
 
+void TCoreForm::OpenNotaluClick() {
+  const QString folder = QCoreApplication::applicationDirPath();
+  const QString notalu = folder + QStringLiteral("/notalu");
+  if (QFileInfo(notalu).isExecutable()) QProcess::startDetached(notalu, {}, folder);
+}
+
 void TCoreForm::RequestRestart() {
   restart_ = true;
   appTitle_.Listen(kRestartTitle);
@@ -234,6 +242,8 @@ void TCoreForm::HandleCommand(const QString& command) {
     mExitAppClick();
   } else if (command == QLatin1String("restart")) {
     RequestRestart();
+  } else if (command == QLatin1String("notalu")) {
+    OpenNotaluClick();
   }
 }
 

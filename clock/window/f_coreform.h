@@ -33,6 +33,8 @@ class TCoreForm : public QWidget, private TickDuties {
 
   // Closes the clock, which ends the program through the close sequence.
   void mExitAppClick();
+  // Starts the memo pad from the clock's folder, if it is there.
+  void OpenNotaluClick();
   // Closes the clock and starts it anew.
   void RequestRestart();
   bool RestartRequested() const;
@@ -41,7 +43,8 @@ class TCoreForm : public QWidget, private TickDuties {
   void WriteDebugLog(std::string_view text);
   void WriteLog(std::string_view text);
 
-  // A command from another program over the application's endpoints.
+  // A command from another program over the application's endpoints: "raise", "close",
+  // "restart", and "notalu" (the menu command that opens the memo pad).
   void HandleCommand(const QString& command);
 
   TAppInfos AppInfos;
