@@ -236,6 +236,9 @@ void TLogForm::Timer1Timer() {
 }
 
 void TLogForm::Pause(int ms) {
+  // The fades and the typing block the event loop: hand what was drawn and the new opacity
+  // to the window system before waiting, or it only sees the last step.
+  QGuiApplication::sync();
   // Start-up writes its lines before the event loop runs: a window that was just shown only
   // appears once the window system's expose has been handled.
   const QWindow* window = windowHandle();
