@@ -1,15 +1,12 @@
 // kronwel: one instance per user; brings the clock window up and runs it until it closes.
-#include <QFileInfo>
-#include <QMessageBox>
 #include <QThread>
-#include <cstdio>
 #include <memory>
 
 #include "clock/window/f_coreform.h"
 #include "common/clock.h"
-#include "common/program_folder.h"
 #include "platform/endpoints.h"
 #include "platform/guarded_application.h"
+#include "platform/program_entry.h"
 #include "platform/termination_signals.h"
 #include "platform/translations.h"
 
@@ -28,16 +25,10 @@ int main(int argc, char** argv) {
   // An installer or updater that holds "KronwelWait" asks us to wait for it (at most 30 s).
   for (int i = 0; i < 30 && kw::EndpointAlive(QStringLiteral("KronwelWait")); ++i) QThread::sleep(1);
 
-  auto instance = std::make_unique<kw::InstanceGuard>();
-  const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-  if (instance->Acquire(exeName) != kw::InstanceGuard::Result::First) return 0;
-
-  std::string error;
-  const std::string folder = kw::ResolveProgramFolder(kw::CurrentProgramFolderEnv(), &error);
-  if (folder.empty()) {
-    QMessageBox::critical(nullptr, QStringLiteral("Kronwel"), QString::fromStdString(error));
-    return 1;
-  }
+  auto instance = kw::AcquireSingleInstance();
+  if (!instance) return 0;
+  const std::string folder = kw::ProgramFolderOrTell(QStringLiteral("Kronwel"));
+  if (folder.empty()) return 1;
 
   title.Listen(QStringLiteral("Kronwel"));
   kw::SystemClock clock;

@@ -1,14 +1,12 @@
 // notalu: the memo pad, one instance per user. The clock starts it and asks it to close
 // ("close" over the "Notalu" endpoint) when the clock itself closes.
-#include <QFileInfo>
-#include <QMessageBox>
 #include <memory>
 
 #include "common/clock.h"
-#include "common/program_folder.h"
 #include "memo/f_notalu.h"
 #include "platform/endpoints.h"
 #include "platform/guarded_application.h"
+#include "platform/program_entry.h"
 #include "platform/termination_signals.h"
 #include "platform/translations.h"
 
@@ -21,16 +19,10 @@ int main(int argc, char** argv) {
 
   kw::Endpoint title;
   title.Listen(QStringLiteral("NotaluStartup"));
-  auto instance = std::make_unique<kw::InstanceGuard>();
-  const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-  if (instance->Acquire(exeName) != kw::InstanceGuard::Result::First) return 0;
-
-  std::string error;
-  const std::string folder = kw::ResolveProgramFolder(kw::CurrentProgramFolderEnv(), &error);
-  if (folder.empty()) {
-    QMessageBox::critical(nullptr, QStringLiteral("Notalu"), QString::fromStdString(error));
-    return 1;
-  }
+  auto instance = kw::AcquireSingleInstance();
+  if (!instance) return 0;
+  const std::string folder = kw::ProgramFolderOrTell(QStringLiteral("Notalu"));
+  if (folder.empty()) return 1;
 
   title.Listen(QStringLiteral("Notalu"));
   kw::SystemClock clock;

@@ -29,19 +29,6 @@ std::string g_kronwel;  // path of the program under test
 using test::Process;
 using test::WaitFor;
 
-// One virtual desktop for the whole suite.
-class Desktop : public ::testing::Environment {
- public:
-  void SetUp() override {
-    desktop_ = std::make_unique<test::VirtualDesktop>();
-    ASSERT_TRUE(desktop_->ok()) << "Xvfb did not start";
-  }
-  void TearDown() override { desktop_.reset(); }
-
- private:
-  std::unique_ptr<test::VirtualDesktop> desktop_;
-};
-
 class KronwelApp : public ::testing::Test {
  protected:
   KronwelApp() {
@@ -199,6 +186,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   kw::g_kronwel = std::filesystem::absolute(argv[1]).string();
-  ::testing::AddGlobalTestEnvironment(new kw::Desktop);
+  ::testing::AddGlobalTestEnvironment(new kw::test::DesktopEnvironment);
   return RUN_ALL_TESTS();
 }

@@ -28,18 +28,6 @@ using test::WaitFor;
 
 std::string g_bin;  // the folder of kronwel and notalu
 
-class Desktop : public ::testing::Environment {
- public:
-  void SetUp() override {
-    desktop_ = std::make_unique<test::VirtualDesktop>();
-    ASSERT_TRUE(desktop_->ok()) << "Xvfb did not start";
-  }
-  void TearDown() override { desktop_.reset(); }
-
- private:
-  std::unique_ptr<test::VirtualDesktop> desktop_;
-};
-
 // How many processes run the given executable.
 int ProcessesOf(const std::string& exe) {
   int n = 0;
@@ -121,6 +109,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   kw::g_bin = std::filesystem::absolute(argv[1]).string();
-  ::testing::AddGlobalTestEnvironment(new kw::Desktop);
+  ::testing::AddGlobalTestEnvironment(new kw::test::DesktopEnvironment);
   return RUN_ALL_TESTS();
 }

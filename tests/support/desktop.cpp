@@ -73,6 +73,11 @@ VirtualDesktop::~VirtualDesktop() {
   xvfb_.reset();
 }
 
+void DesktopEnvironment::SetUp() {
+  desktop_ = std::make_unique<VirtualDesktop>();
+  ASSERT_TRUE(desktop_->ok()) << "Xvfb did not start";
+}
+
 std::string CommandOutput(const std::string& command) {
   std::string out;
   if (FILE* p = popen(command.c_str(), "r")) {

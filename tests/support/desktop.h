@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -52,6 +53,16 @@ class VirtualDesktop {
  private:
   std::unique_ptr<Process> xvfb_, wm_, tray_;
   std::string display_;
+};
+
+// One virtual desktop for a whole test program.
+class DesktopEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override;
+  void TearDown() override { desktop_.reset(); }
+
+ private:
+  std::unique_ptr<VirtualDesktop> desktop_;
 };
 
 // The output of a shell command, trailing blanks and line ends removed.

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+#include <QtGlobal>
+
 #include "common/cp932.h"
 
 namespace kw::test {
@@ -57,6 +60,17 @@ void WriteWindowsFile(const std::string& path, std::string_view utf8) {
   std::string bytes;
   if (!Utf8ToCp932(crlf, bytes)) throw std::runtime_error("not CP932 text");
   WriteBytes(path, bytes);
+}
+
+}  // namespace kw::test
+
+namespace kw::test {
+
+void QuietOffscreenWarnings() {
+  static QtMessageHandler previous = nullptr;
+  previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (!message.startsWith(QLatin1String("This plugin does not support"))) previous(type, context, message);
+  });
 }
 
 }  // namespace kw::test

@@ -54,4 +54,8 @@ std::string ReadFile(const std::string& path);
 void WriteWindowsFile(const std::string& path, std::string_view utf8);
 void WriteBytes(const std::string& path, std::string_view bytes);
 
+// The offscreen platform has no window opacity or stacking and says so at every step: drop
+// those warnings and pass everything else on.
+void QuietOffscreenWarnings();
+
 }  // namespace kw::test

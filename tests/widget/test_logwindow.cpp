@@ -56,15 +56,7 @@ class TestLogWindow : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    // The offscreen platform has no window opacity or stacking and says so at every step.
-    static QtMessageHandler previous = nullptr;
-    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context,
-                                         const QString& message) {
-      if (!message.startsWith(QLatin1String("This plugin does not support")))
-        previous(type, context, message);
-    });
-  }
+  void initTestCase() { test::QuietOffscreenWarnings(); }
   void init() {
     dir_ = std::make_unique<test::TempDir>();
     path_ = dir_->File("debug.log");
