@@ -1,5 +1,6 @@
 #include "common/datetime.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -61,7 +62,18 @@ bool TryEncodeDateTime(const DateTimeParts& p, TDateTime& out) {
   return true;
 }
 
-int64_t ToMs(TDateTime t) { return std::llround(t * static_cast<double>(kMsPerDay)); }
+namespace {
+
+// Day counts are kept within 0001-01-01 .. 9999-12-31 (and a day either side), so that no
+// value read from a file can overflow the millisecond arithmetic.
+constexpr double kFirstDay = -693594.0;
+constexpr double kLastDay = 2958466.0;
+
+double Clamp(TDateTime t) { return std::isnan(t) ? 0.0 : std::clamp(t, kFirstDay, kLastDay); }
+
+}  // namespace
+
+int64_t ToMs(TDateTime t) { return std::llround(Clamp(t) * static_cast<double>(kMsPerDay)); }
 
 TDateTime FromMs(int64_t ms) {
   const int64_t days = FloorDiv(ms, kMsPerDay);
@@ -104,7 +116,7 @@ TDateTime IncYear(TDateTime t, int years) {
   return TryEncodeDateTime(p, out) ? out : t;
 }
 
-int64_t UnixSeconds(TDateTime t) { return std::llround((t - kUnixDateDelta) * 86400.0); }
+int64_t UnixSeconds(TDateTime t) { return std::llround((Clamp(t) - kUnixDateDelta) * 86400.0); }
 
 std::string FormatIniDateTime(TDateTime t) {
   const DateTimeParts p = DecodeDateTime(t);

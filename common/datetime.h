@@ -27,7 +27,8 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& out);
 // Splits a date-time into its parts, rounded to the millisecond.
 DateTimeParts DecodeDateTime(TDateTime t);
 
-// Whole milliseconds since 1899-12-30 00:00 (rounded), and back.
+// Whole milliseconds since 1899-12-30 00:00 (rounded), and back. Day counts outside the
+// years 1..9999 count as the nearest end of that range.
 int64_t ToMs(TDateTime t);
 TDateTime FromMs(int64_t ms);
 

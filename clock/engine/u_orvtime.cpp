@@ -204,8 +204,11 @@ int32_t TOrvTime::GameSecondsOfWeek(int32_t i, TDateTime t) const {
 
 int32_t TOrvTime::WeekSecondsFromBase(const TGameWeekTime& base, TDateTime realBase, TDateTime t) {
   if (realBase == 0) return 0;
-  // Whole real milliseconds since the base, truncated toward zero.
-  auto ms = static_cast<int64_t>(static_cast<double>(kMsPerDay) * std::fabs(t - realBase));
+  // Whole real milliseconds since the base, truncated toward zero. Far beyond any calendar
+  // (a damaged setting) there is no game time to tell.
+  const double span = static_cast<double>(kMsPerDay) * std::fabs(t - realBase);
+  if (!(span < 1e15)) return 0;
+  auto ms = static_cast<int64_t>(span);
   if (t < realBase) ms = -ms;
   // Elapsed game milliseconds, rounded to nearest (ties to even), then whole game seconds.
   const int64_t gameMs = std::llrint(static_cast<long double>(ms) * kGamePerReal);

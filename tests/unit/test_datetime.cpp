@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "tests/support/test_support.h"
 
 namespace kw {
@@ -32,6 +34,14 @@ TEST(DateTime, DecodeRoundsToTheMillisecondWithCarry) {
   EXPECT_EQ(p.hour + p.minute + p.second + p.millisecond, 0);
   const DateTimeParts q = DecodeDateTime(At(2026, 12, 11, 7, 8, 9, 10));
   EXPECT_EQ(q.hour * 10000000 + q.minute * 100000 + q.second * 1000 + q.millisecond, 70809010);
+}
+
+TEST(DateTime, ValuesBeyondTheCalendarAreHeldAtItsEnds) {
+  EXPECT_EQ(DecodeDateTime(1e300).year, 10000);
+  EXPECT_EQ(DecodeDateTime(-1e300).year, 0);
+  EXPECT_EQ(DecodeDateTime(std::nan("")).year, 1899);
+  EXPECT_EQ(ToMs(1e18), ToMs(2958466.0));
+  EXPECT_EQ(UnixSeconds(-1e300), UnixSeconds(-693594.0));
 }
 
 TEST(DateTime, WeekdayOneIsSunday) {

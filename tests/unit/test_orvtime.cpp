@@ -58,6 +58,8 @@ TEST(GameTime, ForwardFromABase) {
   for (const Case& c : cases)
     EXPECT_EQ(TOrvTime::WeekSecondsFromBase(base, rb, AfterMs(rb, c.realMs)), c.gameSeconds) << c.realMs;
 
+  EXPECT_EQ(TOrvTime::WeekSecondsFromBase(base, rb, 1e300), 0);  // a damaged clock offset
+
   const TGameWeekTime sixth{6, 23, 59, 0};
   EXPECT_EQ(TOrvTime::WeekSecondsFromBase(sixth, rb, AfterMs(rb, 3600)), 0);
   EXPECT_EQ(TOrvTime::WeekSecondsFromBase(sixth, 0, rb), 0);  // no base
