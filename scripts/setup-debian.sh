@@ -6,6 +6,7 @@ packages=(
   g++ cmake ninja-build ccache pkg-config   # build
   clang libclang-rt-14-dev libgtest-dev     # tests: sanitizers and fuzzers
   libsimpleini-dev                          # INI files
+  libcpp-httplib-dev libsqlite3-dev         # orvclockd: HTTP server and its database
   qt6-base-dev qt6-translations-l10n        # windows, tray, local endpoints; Japanese dialogs
   fonts-ipafont-gothic                      # the Japanese fixed-pitch face of the log window
   tzdata                                    # the tests pin a time zone
