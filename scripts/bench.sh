@@ -6,3 +6,4 @@ scripts/setup-debian.sh
 scripts/build.sh build/bench -DCMAKE_BUILD_TYPE=Release -DKRONWEL_BUILD_TESTS=ON
 TZ=Asia/Tokyo build/bench/tests/bench_foundation
 build/bench/tests/bench_app build/bench/bin/kronwel
+scripts/bench_server.sh build/bench/bin/orvclockd

@@ -11,6 +11,7 @@
 #include "common/datetime.h"
 #include "common/file_io.h"
 #include "server/http_server.h"
+#include "server/publish.h"
 
 namespace kw::server {
 namespace {
@@ -28,6 +29,8 @@ constexpr const char* kUsage =
     "  publish-version A.B.C.D YYYY/MM/DD PAGE_URL [INSTALLER_URL]\n"
     "  add-user NAME PASSWORD\n"
     "  serve [--listen 127.0.0.1] [--port N] [--public-url URL] [--update-user U --update-pass P]\n"
+    "        [--publish FOLDER]\n"
+    "  publish --dir FOLDER [--base-url URL] [--update-user U --update-pass P]\n"
     "orvclockd demo --dir FOLDER [--port N]\n";
 
 bool ParseInt(const std::string& s, int& out) {
@@ -102,8 +105,15 @@ Flags SplitFlags(const std::vector<std::string>& args, size_t from) {
   return f;
 }
 
-int Serve(Store& store, const Clock& clock, const Flags& f, std::ostream& out, std::ostream& err) {
+int Serve(Store& store, const std::string& dbPath, const Clock& clock, const Flags& f,
+          std::ostream& out, std::ostream& err) {
   ServerOptions options;
+  // With --publish the folder follows every change: the server's own right after it, an
+  // admin command's from the database watcher.
+  std::unique_ptr<Publisher> publisher;
+  options.changed = [&publisher] {
+    if (publisher) publisher->Publish();
+  };
   const std::string host = f.named.contains("listen") ? f.named.at("listen") : "127.0.0.1";
   int port = 8080;
   if (f.named.contains("port") && !ParseInt(f.named.at("port"), port)) return err << kUsage, 2;
@@ -113,8 +123,29 @@ int Serve(Store& store, const Clock& clock, const Flags& f, std::ostream& out, s
   ClockServer server(store, clock, options);
   const int bound = server.Bind(host, port);
   if (bound < 0) return err << "cannot listen on " << host << ":" << port << "\n", 1;
+  if (f.named.contains("publish")) {
+    publisher = std::make_unique<Publisher>(store, clock, f.named.at("publish"),
+                                            server.Options().publish, err);
+    if (!publisher->Publish()) return 1;
+    if (!publisher->Watch(dbPath)) return err << dbPath << ": cannot watch for changes\n", 1;
+  }
   out << "orvclockd listening on " << server.Options().publish.baseUrl << std::endl;
   ServeUntilSignalled(server);
+  return 0;
+}
+
+// Writes the read-only resources once, as a server at the base address answers them.
+int PublishOnce(Store& store, const Clock& clock, const Flags& f, std::ostream& out,
+                std::ostream& err) {
+  if (!f.named.contains("dir") || !f.positional.empty()) return err << kUsage, 2;
+  PublishOptions options;
+  options.baseUrl = f.named.contains("base-url") ? f.named.at("base-url") : "http://127.0.0.1:8080";
+  if (f.named.contains("update-user")) options.updateUser = f.named.at("update-user");
+  if (f.named.contains("update-pass")) options.updatePass = f.named.at("update-pass");
+  std::string error;
+  if (!PublishTo(f.named.at("dir"), store, options, ToMs(clock.Now()), &error))
+    return err << "publish: " << error << "\n", 1;
+  out << "publish: done\n";
   return 0;
 }
 
@@ -261,7 +292,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   auto store = Store::Open(args[1], &error);
   if (!store) return err << args[1] << ": " << error << "\n", 1;
   const std::string cmd = args[2];
-  if (cmd == "serve") return Serve(*store, clock, SplitFlags(args, 3), out, err);
+  if (cmd == "serve") return Serve(*store, args[1], clock, SplitFlags(args, 3), out, err);
+  if (cmd == "publish") return PublishOnce(*store, clock, SplitFlags(args, 3), out, err);
   return Admin(*store, clock, cmd, {args.begin() + 3, args.end()}, out, err);
 }
 

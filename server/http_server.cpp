@@ -48,9 +48,36 @@ bool DecodeBase64(const std::string& in, std::string& out) {
   return (in.size() % 4 == 0) && pad <= 2;
 }
 
+std::string ParseUpdateQuery(const std::multimap<std::string, std::string>& params, int64_t nowMs,
+                             int serverCount, RemoteUpdate& update) {
+  int v[11];
+  const char* names[11] = {"sv", "mw", "mh", "mn", "ry", "rm", "rd", "rh", "rn", "rs", "rms"};
+  for (int i = 0; i < 11; ++i) {
+    const auto it = params.lower_bound(names[i]);  // the first of equal names
+    if (it == params.end() || it->first != names[i] || !ParseInt(it->second, v[i]))
+      return std::string("missing or not a number: ") + names[i];
+  }
+  const auto [sv, mw, mh, mn, ry, rm, rd, rh, rn, rs, rms] =
+      std::tuple{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]};
+  if (mw < 0 || mw > 6 || mh < 0 || mh > 23 || mn < 0 || mn > 59) return "game time out of range";
+  TDateTime base;
+  if (rms < 0 || rms > 999 || !TryEncodeDateTime({ry, rm, rd, rh, rn, rs, rms}, base))
+    return "real date-time does not exist";
+  // A base instant must lie in the last week and not in the future (a minute of slack for
+  // clocks that run a little ahead).
+  const int64_t baseMs = ToMs(base);
+  if (baseMs > nowMs + 60000 || baseMs < nowMs - 7 * kMsPerDay) return "real base out of range";
+  if (sv < 0 || sv >= serverCount) return "unknown server";
+  update = {sv, mw, mh, mn, baseMs};
+  return {};
+}
+
 ClockServer::ClockServer(Store& store, const Clock& clock, ServerOptions options)
     : store_(store), clock_(clock), options_(std::move(options)),
       http_(std::make_unique<httplib::Server>()) {
+  // Headers and body go out in separate writes: without this every keep-alive answer
+  // waits for the client's delayed ACK (tens of milliseconds).
+  http_->set_tcp_nodelay(true);
   Routes();
 }
 
@@ -129,30 +156,19 @@ void ClockServer::Routes() {
       store_.AddAudit(nowMs, user, query, false, reason);
       res.status = status;
     };
-    int v[11];
-    const char* names[11] = {"sv", "mw", "mh", "mn", "ry", "rm", "rd", "rh", "rn", "rs", "rms"};
-    for (int i = 0; i < 11; ++i)
-      if (!req.has_param(names[i]) || !ParseInt(req.get_param_value(names[i]), v[i]))
-        return refuse(400, std::string("missing or not a number: ") + names[i]);
-    const auto [sv, mw, mh, mn, ry, rm, rd, rh, rn, rs, rms] =
-        std::tuple{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]};
-    if (mw < 0 || mw > 6 || mh < 0 || mh > 23 || mn < 0 || mn > 59)
-      return refuse(400, "game time out of range");
-    TDateTime base;
-    if (rms < 0 || rms > 999 || !TryEncodeDateTime({ry, rm, rd, rh, rn, rs, rms}, base))
-      return refuse(400, "real date-time does not exist");
-    // A base instant must lie in the last week and not in the future (a minute of slack
-    // for clocks that run a little ahead).
-    const int64_t baseMs = ToMs(base);
-    if (baseMs > nowMs + 60000 || baseMs < nowMs - 7 * kMsPerDay)
-      return refuse(400, "real base out of range");
-    if (sv < 0 || sv >= static_cast<int>(store_.Servers().size()))
-      return refuse(400, "unknown server");
+    RemoteUpdate update;
+    if (const std::string reason =
+            ParseUpdateQuery(req.params, nowMs, static_cast<int>(store_.Servers().size()), update);
+        !reason.empty())
+      return refuse(400, reason);
     if (store_.CountAccepted(user, nowMs - 60000) >= options_.updatesPerMinute)
       return refuse(429, "rate limit");
     std::string error;
-    if (!store_.SetBaseAt(sv, baseMs, mw, mh, mn, nowMs, &error)) return refuse(500, error);
+    if (!store_.SetBaseAt(update.server, update.realBaseMs, update.weekday, update.hour,
+                          update.minute, nowMs, &error))
+      return refuse(500, error);
     store_.AddAudit(nowMs, user, query, true, "");
+    if (options_.changed) options_.changed();
     res.set_content("OK\r\n", kText);
   });
 

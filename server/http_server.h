@@ -2,6 +2,9 @@
 // updates. cpp-httplib runs the requests on its worker threads; the store serialises them.
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +21,7 @@ namespace kw::server {
 struct ServerOptions {
   PublishOptions publish;  // an empty baseUrl is filled in from the bound address
   int updatesPerMinute = 6;  // accepted remote updates per user and minute
+  std::function<void()> changed;  // called after each accepted remote update
 };
 
 class ClockServer {
@@ -46,5 +50,18 @@ class ClockServer {
 
 // Decodes standard base64; false on a malformed text.
 bool DecodeBase64(const std::string& in, std::string& out);
+
+// A remote update whose query passed the checks.
+struct RemoteUpdate {
+  int server = 0;                         // publishing position (0-based)
+  int weekday = 0, hour = 0, minute = 0;  // game time at the base instant
+  int64_t realBaseMs = 0;                 // the base instant
+};
+
+// Reads a remote update from the request's query parameters (split and decoded as
+// cpp-httplib does; of a repeated name the first value counts) and checks it against now and
+// the number of game servers. Empty when it passes, else why it is refused (a 400).
+std::string ParseUpdateQuery(const std::multimap<std::string, std::string>& params, int64_t nowMs,
+                             int serverCount, RemoteUpdate& update);
 
 }  // namespace kw::server
