@@ -78,6 +78,11 @@ ClockServer::ClockServer(Store& store, const Clock& clock, ServerOptions options
   // Headers and body go out in separate writes: without this every keep-alive answer
   // waits for the client's delayed ACK (tens of milliseconds).
   http_->set_tcp_nodelay(true);
+  // A worker holds a keep-alive connection until the client lets go: with a few workers, many
+  // polling clocks would wait in line for seconds.
+  http_->new_task_queue = [] { return new httplib::ThreadPool(64); };
+  // Polling clocks keep their connection: closing it every few requests costs a handshake each.
+  http_->set_keep_alive_max_count(1000);
   Routes();
 }
 
@@ -100,8 +105,16 @@ void ClockServer::WaitUntilReady() const {
 
 void ClockServer::Routes() {
   auto& h = *http_;
+  // Every clock polls the sync page: it is rendered once per change of the data.
   h.Get(kSyncPath, [this](const httplib::Request&, httplib::Response& res) {
-    res.set_content(SyncPage(store_.Servers()), kHtml);
+    const uint64_t generation = store_.Generation();
+    std::lock_guard lock(syncCacheMutex_);
+    if (!syncCacheValid_ || syncCacheGeneration_ != generation) {
+      syncCache_ = SyncPage(store_.Servers());
+      syncCacheGeneration_ = generation;
+      syncCacheValid_ = true;
+    }
+    res.set_content(syncCache_, kHtml);
   });
   h.Get(kMaintenancePath, [this](const httplib::Request&, httplib::Response& res) {
     res.set_content(MaintenancePage(store_.GetMaintenance()), kText);

@@ -6,6 +6,7 @@
 #include <map>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "common/clock.h"
@@ -46,6 +47,10 @@ class ClockServer {
   const Clock& clock_;
   ServerOptions options_;
   std::unique_ptr<httplib::Server> http_;
+  std::mutex syncCacheMutex_;
+  std::string syncCache_;
+  uint64_t syncCacheGeneration_ = 0;
+  bool syncCacheValid_ = false;
 };
 
 // Decodes standard base64; false on a malformed text.

@@ -147,7 +147,16 @@ bool Store::InTransaction(F&& body, std::string* error) {
     Exec("ROLLBACK;", nullptr);
     return false;
   }
-  return Exec("COMMIT;", error);
+  if (!Exec("COMMIT;", error)) return false;
+  ++commits_;
+  return true;
+}
+
+uint64_t Store::Generation() {
+  std::lock_guard lock(mutex_);
+  Stmt q(db_, "PRAGMA data_version");
+  const uint64_t others = q.Step() == SQLITE_ROW ? static_cast<uint64_t>(q.Int(0)) : 0;
+  return (others << 32) ^ commits_;
 }
 
 bool Store::AddServer(const std::string& name, const std::string& marker, std::string* error) {

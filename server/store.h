@@ -83,6 +83,9 @@ class Store {
   bool AddUser(const std::string& name, const std::string& password, std::string* error);
 
   std::vector<GameServer> Servers();
+  // A number that changes whenever the data may have changed, by this process or another, so
+  // that pages rendered from it can be kept until then.
+  uint64_t Generation();
   Maintenance GetMaintenance();
   std::optional<LatestVersion> GetVersion();
   bool CheckUser(const std::string& name, const std::string& password);
@@ -104,6 +107,7 @@ class Store {
 
   sqlite3* db_;
   std::mutex mutex_;
+  uint64_t commits_ = 0;  // this process's own commits (data_version counts only the others')
 };
 
 }  // namespace kw::server

@@ -278,6 +278,32 @@ TEST_F(HttpTest, ConcurrentReadersSeeWholeUpdates) {
   EXPECT_GE(pages.load(), 3);
 }
 
+TEST_F(HttpTest, SyncPageFollowsEveryChangeOfTheData) {
+  AddServer("Diana", "DIA");
+  Start();
+  auto page = [&] {
+    auto res = client->Get("/sync.html");
+    return res && res->status == 200 ? res->body : std::string("no answer");
+  };
+  const std::string empty = page();
+  EXPECT_EQ(page(), empty);  // rendered once, served again
+
+  // A change through this process's own connection.
+  std::string error;
+  ASSERT_TRUE(store->SetBase("Diana", AtMs(2026, 12, 11, 19, 0, 0, 0), 1, 2, 3, AtMs(2026, 12, 11, 19, 0, 1), &error)) << error;
+  const std::string first = page();
+  EXPECT_NE(first, empty);
+  EXPECT_NE(first.find("DIA"), std::string::npos);
+
+  // A change by another process: another connection to the same database.
+  auto other = Store::Open(dir.File("orvclockd.db"), &error);
+  ASSERT_TRUE(other) << error;
+  ASSERT_TRUE(other->SetBase("Diana", AtMs(2026, 12, 11, 20, 0, 0, 0), 4, 5, 6, AtMs(2026, 12, 11, 20, 0, 1), &error)) << error;
+  const std::string second = page();
+  EXPECT_NE(second, first);
+  EXPECT_NE(second.find("20261211200000"), std::string::npos) << second;
+}
+
 TEST_F(HttpTest, UnknownPathsAre404WithAShortText) {
   Start();
   for (const char* path : {"/", "/nothing", "/sync.html/x", "/cfg/httpctrl.cfg", "/update/x"}) {
