@@ -39,7 +39,7 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 n=71
-while [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
 Xvfb :$n -screen 0 1280x800x24 -nolisten tcp &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; stop_server' EXIT

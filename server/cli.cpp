@@ -20,6 +20,7 @@ constexpr const char* kUsage =
     "usage: orvclockd --db FILE COMMAND ...\n"
     "  init\n"
     "  add-server NAME MARKER\n"
+    "  rename-server NAME NEW_NAME\n"
     "  set-base NAME 'YYYY/MM/DD hh:mm:ss[.mmm]' WEEKDAY(0-6) HOUR MINUTE\n"
     "  set-status NAME STATE [COLUMN3 COLUMN4]\n"
     "  set-maintenance regular WEEKDAY(1=Sun..7) hh:mm:ss hh:mm:ss TITLE\n"
@@ -29,7 +30,7 @@ constexpr const char* kUsage =
     "  publish-version A.B.C.D YYYY/MM/DD PAGE_URL [INSTALLER_URL]\n"
     "  add-user NAME PASSWORD\n"
     "  serve [--listen 127.0.0.1] [--port N] [--public-url URL] [--update-user U --update-pass P]\n"
-    "        [--publish FOLDER]\n"
+    "        [--publish FOLDER] [--files FOLDER]\n"
     "  publish --dir FOLDER [--base-url URL] [--update-user U --update-pass P]\n"
     "orvclockd demo --dir FOLDER [--port N]\n";
 
@@ -120,6 +121,7 @@ int Serve(Store& store, const std::string& dbPath, const Clock& clock, const Fla
   if (f.named.contains("public-url")) options.publish.baseUrl = f.named.at("public-url");
   if (f.named.contains("update-user")) options.publish.updateUser = f.named.at("update-user");
   if (f.named.contains("update-pass")) options.publish.updatePass = f.named.at("update-pass");
+  if (f.named.contains("files")) options.filesDir = f.named.at("files");
   ClockServer server(store, clock, options);
   const int bound = server.Bind(host, port);
   if (bound < 0) return err << "cannot listen on " << host << ":" << port << "\n", 1;
@@ -183,6 +185,9 @@ int Admin(Store& store, const Clock& clock, const std::string& cmd, const std::v
   } else if (cmd == "add-server") {
     if (a.size() != 2) return usage();
     ok = store.AddServer(a[0], a[1], &error);
+  } else if (cmd == "rename-server") {
+    if (a.size() != 2) return usage();
+    ok = store.RenameServer(a[0], a[1], &error);
   } else if (cmd == "set-base") {
     int64_t baseMs;
     int w, h, m;

@@ -83,6 +83,7 @@ ClockServer::ClockServer(Store& store, const Clock& clock, ServerOptions options
   http_->new_task_queue = [] { return new httplib::ThreadPool(64); };
   // Polling clocks keep their connection: closing it every few requests costs a handshake each.
   http_->set_keep_alive_max_count(1000);
+  if (!options_.filesDir.empty()) http_->set_mount_point(kFilesPath, options_.filesDir);
   Routes();
 }
 

@@ -23,6 +23,7 @@ struct ServerOptions {
   PublishOptions publish;  // an empty baseUrl is filled in from the bound address
   int updatesPerMinute = 6;  // accepted remote updates per user and minute
   std::function<void()> changed;  // called after each accepted remote update
+  std::string filesDir;  // served under /files/: the installer that the version names
 };
 
 class ClockServer {

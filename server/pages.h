@@ -22,6 +22,7 @@ inline constexpr const char* kUrlListPath = "/cfg/urllist.cfg";
 inline constexpr const char* kMrListPath = "/cfg/mrlist.cfg";
 
 // The remote update's query; the clock replaces the placeholders.
+inline constexpr const char* kFilesPath = "/files";
 inline constexpr const char* kUpdateParam =
     "sv=<SV>&mw=<MW>&mh=<MH>&mn=<MN>&ry=<RY>&rm=<RM>&rd=<RD>&rh=<RH>&rn=<RN>&rs=<RS>&rms=<RMS>"
     "&upi=<UPI>";

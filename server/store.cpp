@@ -159,6 +159,23 @@ uint64_t Store::Generation() {
   return (others << 32) ^ commits_;
 }
 
+bool Store::RenameServer(const std::string& name, const std::string& newName, std::string* error) {
+  if (auto e = CheckServerName(newName); !e.empty()) return *error = e, false;
+  return InTransaction([&] {
+    Stmt up(db_, "UPDATE game_server SET name = ?, name_key = ? WHERE name_key = ?");
+    up.Bind(1, newName).Bind(2, Lower(newName)).Bind(3, Lower(name));
+    if (up.Step() != SQLITE_DONE) {
+      *error = "a server named \"" + newName + "\" exists already";
+      return false;
+    }
+    if (sqlite3_changes(db_) != 1) {
+      *error = "no server named \"" + name + "\"";
+      return false;
+    }
+    return true;
+  }, error);
+}
+
 bool Store::AddServer(const std::string& name, const std::string& marker, std::string* error) {
   if (auto e = CheckServerName(name); !e.empty()) return *error = e, false;
   if (auto e = CheckMarker(marker); !e.empty()) return *error = e, false;

@@ -72,6 +72,7 @@ class Store {
 
   // Each returns false with error set (and nothing changed) when refused or failed.
   bool AddServer(const std::string& name, const std::string& marker, std::string* error);
+  bool RenameServer(const std::string& name, const std::string& newName, std::string* error);
   bool SetBase(const std::string& name, int64_t realBaseMs, int weekday, int hour, int minute,
                int64_t realLastMs, std::string* error);
   // The same by publishing position (0-based), as the remote update addresses servers.

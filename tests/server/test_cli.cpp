@@ -54,6 +54,14 @@ TEST_F(CliTest, AdminCommandsChangeTheDatabase) {
 
   ASSERT_EQ(Run({"set-maintenance", "clear-slot", "10"}), 0) << err.str();
   EXPECT_FALSE(store->GetMaintenance().slots[9].set);
+
+  ASSERT_EQ(Run({"rename-server", "diana", "Diane"}), 0) << err.str();
+  EXPECT_EQ(store->Servers().at(0).name, "Diane");
+  EXPECT_EQ(store->Servers().at(0).marker, "DIA");
+  ASSERT_EQ(Run({"add-server", "Pallas", "PAL"}), 0) << err.str();
+  EXPECT_NE(Run({"rename-server", "Pallas", "Diane"}), 0);   // taken
+  EXPECT_NE(Run({"rename-server", "Nobody", "Someone"}), 0);  // no such server
+  EXPECT_EQ(store->Servers().at(1).name, "Pallas");
 }
 
 TEST_F(CliTest, BadCommandsFailWithoutChanges) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 #include "clock/engine/u_orvtime.h"
@@ -302,6 +303,22 @@ TEST_F(HttpTest, SyncPageFollowsEveryChangeOfTheData) {
   const std::string second = page();
   EXPECT_NE(second, first);
   EXPECT_NE(second.find("20261211200000"), std::string::npos) << second;
+}
+
+TEST_F(HttpTest, TheInstallerIsServedFromTheFilesFolder) {
+  std::filesystem::create_directories(dir.File("files"));
+  const std::string installer = std::string("MZ\x90\0\x03", 5) + std::string(70000, 'x');
+  kw::test::WriteBytes(dir.File("files/kronwel-setup.exe"), installer);
+  ServerOptions options;
+  options.filesDir = dir.File("files");
+  Start(options);
+  auto res = client->Get("/files/kronwel-setup.exe");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200);
+  EXPECT_EQ(res->body, installer);
+  res = client->Get("/files/../orvclockd.db");
+  ASSERT_TRUE(res);
+  EXPECT_NE(res->status, 200);
 }
 
 TEST_F(HttpTest, UnknownPathsAre404WithAShortText) {

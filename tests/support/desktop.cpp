@@ -9,13 +9,12 @@
 
 namespace kw::test {
 
-Process::Process(std::vector<std::string> argv, const std::string& cwd, int fd3) {
+Process::Process(std::vector<std::string> argv, const std::string& cwd) {
   pid_ = fork();
   if (pid_ != 0) return;
   if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
   const int null = open("/dev/null", O_RDWR);
   dup2(null, 0);
-  if (fd3 >= 0) dup2(fd3, 3);
   std::vector<char*> args;
   for (std::string& a : argv) args.push_back(a.data());
   args.push_back(nullptr);
@@ -32,6 +31,15 @@ Process::~Process() {
 
 void Process::Signal(int sig) const { kill(pid_, sig); }
 
+void Process::Stop() {
+  if (pid_ <= 0 || exited_) return;
+  kill(pid_, SIGTERM);
+  if (WaitExit(std::chrono::seconds(3)) == -1) {
+    kill(pid_, SIGKILL);
+    WaitExit(std::chrono::seconds(3));
+  }
+}
+
 int Process::WaitExit(std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   do {
@@ -46,18 +54,20 @@ int Process::WaitExit(std::chrono::milliseconds limit) {
 }
 
 VirtualDesktop::VirtualDesktop() {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  // Xvfb picks a free display and writes its number to descriptor 3.
-  xvfb_ = std::make_unique<Process>(
-      std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-      std::string(), fds[1]);
-  close(fds[1]);
-  char buf[16] = {};
-  const ssize_t n = read(fds[0], buf, sizeof buf - 1);
-  close(fds[0]);
-  if (n <= 0) return;
-  display_ = ":" + std::string(buf, static_cast<size_t>(n)).substr(0, std::string(buf).find('\n'));
+  for (int n = 90; n < 140 && display_.empty(); ++n) {
+    const std::string num = std::to_string(n);
+    if (access(("/tmp/.X" + num + "-lock").c_str(), F_OK) == 0 ||
+        access(("/tmp/.X11-unix/X" + num).c_str(), F_OK) == 0)
+      continue;
+    auto xvfb = std::make_unique<Process>(
+        std::vector<std::string>{"Xvfb", ":" + num, "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    const bool up = WaitFor([&] { return CommandOutput("xdpyinfo -display :" + num + " >/dev/null 2>&1 && echo up") == "up"; },
+                            std::chrono::seconds(10));
+    if (!up) continue;  // another server took the number meanwhile: the next one
+    xvfb_ = std::move(xvfb);
+    display_ = ":" + num;
+  }
+  if (display_.empty()) return;
   setenv("DISPLAY", display_.c_str(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   wm_ = std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"});
@@ -68,9 +78,8 @@ VirtualDesktop::VirtualDesktop() {
 }
 
 VirtualDesktop::~VirtualDesktop() {
-  tray_.reset();
-  wm_.reset();
-  xvfb_.reset();
+  for (auto* p : {&tray_, &wm_, &xvfb_})
+    if (*p) (*p)->Stop();
 }
 
 void DesktopEnvironment::SetUp() {

@@ -15,8 +15,8 @@ namespace kw::test {
 // A child process started with execvp; killed when the object goes.
 class Process {
  public:
-  // cwd: the working directory (empty: ours). fd3: handed to the child as its descriptor 3.
-  explicit Process(std::vector<std::string> argv, const std::string& cwd = {}, int fd3 = -1);
+  // cwd: the working directory (empty: ours).
+  explicit Process(std::vector<std::string> argv, const std::string& cwd = {});
   ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
@@ -25,6 +25,8 @@ class Process {
   void Signal(int sig) const;
   // The exit status (128 + signal when killed), or -1 when still running after the wait.
   int WaitExit(std::chrono::milliseconds limit);
+  // SIGTERM, so the program can tidy up (an X server removes its socket), then SIGKILL.
+  void Stop();
 
  private:
   pid_t pid_ = -1;
@@ -41,8 +43,8 @@ bool WaitFor(F condition, std::chrono::milliseconds limit) {
   return condition();
 }
 
-// Xvfb on a free display with openbox and trayer; DISPLAY and QT_QPA_PLATFORM are set for
-// this process and its children while it lives.
+// Xvfb on a free display (no lock file and no socket left by another server) with openbox
+// and trayer; DISPLAY and QT_QPA_PLATFORM are set for this process and its children.
 class VirtualDesktop {
  public:
   VirtualDesktop();
