@@ -160,7 +160,7 @@ int Demo(const Clock& clock, const Flags& f, std::ostream& out, std::ostream& er
   std::filesystem::create_directories(dir, ec);
   std::string error;
   auto store = Store::Open(dir + "/orvclockd.db", &error);
-  if (!store || !SeedDemo(*store, ToMs(clock.Now()), &error)) return err << error << "\n", 1;
+  if (!store || !FillDemo(*store, ToMs(clock.Now()), &error)) return err << error << "\n", 1;
   ServerOptions options;
   options.publish.updateUser = "demo";
   options.publish.updatePass = "demo";
@@ -254,19 +254,19 @@ int Admin(Store& store, const Clock& clock, const std::string& cmd, const std::v
 
 }  // namespace
 
-bool SeedDemo(Store& store, int64_t nowMs, std::string* error) {
+bool FillDemo(Store& store, int64_t nowMs, std::string* error) {
   if (!store.Servers().empty()) return true;
-  struct Seed {
+  struct DemoServer {
     const char* name;
     const char* marker;
     int weekday, hour, minute;
   };
   // Markers start with D, P and E: the signature the clock expects by default.
-  const Seed seeds[] = {{"Diana", "DIA", 0, 6, 0}, {"Pallas", "PAL", 3, 12, 30},
+  const DemoServer demoServers[] = {{"Diana", "DIA", 0, 6, 0}, {"Pallas", "PAL", 3, 12, 30},
                         {"Elmo", "ELM", 6, 21, 15}};
   // Whole seconds: the sync page carries only two millisecond digits.
   const int64_t baseMs = nowMs - nowMs % 1000;
-  for (const auto& s : seeds)
+  for (const auto& s : demoServers)
     if (!store.AddServer(s.name, s.marker, error) ||
         !store.SetBase(s.name, baseMs, s.weekday, s.hour, s.minute, baseMs, error))
       return false;

@@ -18,7 +18,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 // Fills an empty database with the demo set: three game servers with bases at now, a
 // remote-update user demo/demo and the latest version; a database with servers is kept.
-bool SeedDemo(Store& store, int64_t nowMs, std::string* error);
+bool FillDemo(Store& store, int64_t nowMs, std::string* error);
 
 // Writes httpctrl.cfg, urllist.cfg and mrlist.cfg of the set into the clock's program folder
 // (created when missing).

@@ -98,15 +98,15 @@ TEST_F(CliTest, BadCommandsFailWithoutChanges) {
 }
 
 // The demo set makes a program folder the clock reads as three servers with the default
-// signature, pointing at the demo server; seeding again keeps what is there.
+// signature, pointing at the demo server; filling it again keeps what is there.
 TEST_F(CliTest, DemoSetAndProgramFolder) {
   std::string error;
   auto store = Store::Open(dir.File("demo.db"), &error);
   ASSERT_TRUE(store) << error;
   const int64_t now = ToMs(clock.Now()) + 345;
-  ASSERT_TRUE(SeedDemo(*store, now, &error)) << error;
+  ASSERT_TRUE(FillDemo(*store, now, &error)) << error;
   ASSERT_TRUE(store->SetStatus("Elmo", 0, 0, 0, &error)) << error;
-  ASSERT_TRUE(SeedDemo(*store, now + 1000, &error)) << error;
+  ASSERT_TRUE(FillDemo(*store, now + 1000, &error)) << error;
   const auto servers = store->Servers();
   ASSERT_EQ(servers.size(), 3u);
   EXPECT_EQ(servers[2].state, 0);

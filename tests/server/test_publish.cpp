@@ -40,7 +40,7 @@ class PublishTest : public ServerTest {
     err.str("");
     return RunCli(args, out, err, clock);
   }
-  void SeedState() {
+  void FillState() {
     AddServer("Diana", "DIA");
     AddServer("森の国", "森");
     AddServer("Nobase", "NOB");
@@ -60,7 +60,7 @@ class PublishTest : public ServerTest {
 };
 
 TEST_F(PublishTest, PublishedFilesAreTheServersAnswersByteForByte) {
-  SeedState();
+  FillState();
   ServerOptions options;
   options.publish = {"http://clock.example", "alice", "secret"};
   Start(options);
@@ -110,7 +110,7 @@ TEST_F(PublishTest, PublishedFilesAreTheServersAnswersByteForByte) {
 }
 
 TEST_F(PublishTest, AFileThatCannotBeWrittenKeepsItsOldBytesAndTheOthersAreStillWritten) {
-  SeedState();
+  FillState();
   const std::string folder = dir.File("www");
   const PublishOptions options{"http://clock.example", "", ""};
   std::string error;
