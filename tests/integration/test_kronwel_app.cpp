@@ -179,13 +179,5 @@ TEST_F(KronwelApp, ClosingAsksTheMemoProgramToClose) {
 }  // namespace kw
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc < 2) {
-    std::cerr << "usage: test_kronwel_app <path of kronwel>\n";
-    return 2;
-  }
-  kw::g_kronwel = std::filesystem::absolute(argv[1]).string();
-  ::testing::AddGlobalTestEnvironment(new kw::test::DesktopEnvironment);
-  return RUN_ALL_TESTS();
+  return kw::test::RunOnVirtualDesktop(argc, argv, "test_kronwel_app <path of kronwel>", kw::g_kronwel);
 }

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QString>
-#include <iostream>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -102,13 +101,5 @@ TEST_F(MemoWithClock, TheClockOpensItOnceAndClosesItWithItsMemosSaved) {
 }  // namespace kw
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc < 2) {
-    std::cerr << "usage: test_notalu_app <folder of kronwel and notalu>\n";
-    return 2;
-  }
-  kw::g_bin = std::filesystem::absolute(argv[1]).string();
-  ::testing::AddGlobalTestEnvironment(new kw::test::DesktopEnvironment);
-  return RUN_ALL_TESTS();
+  return kw::test::RunOnVirtualDesktop(argc, argv, "test_notalu_app <folder of kronwel and notalu>", kw::g_bin);
 }

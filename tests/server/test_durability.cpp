@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,9 +19,9 @@
 #include "common/datetime.h"
 #include "server/pages.h"
 #include "server/store.h"
+#include "tests/server/orvclockd_process.h"
 #include "tests/support/test_support.h"
 
-extern char** environ;
 
 namespace kw::server::test {
 namespace {
@@ -33,49 +32,10 @@ constexpr int kMaxPerRound = 60;
 constexpr int kPerUser = 6;  // the default limit of accepted updates per user and minute
 constexpr int kUsers = kRounds * kMaxPerRound / kPerUser;
 
-// `orvclockd --db FILE serve --port 0`, its port read from the line it prints.
-class ServerProcess {
+// `orvclockd --db FILE serve --port 0`.
+class ServerProcess : public OrvclockdProcess {
  public:
-  explicit ServerProcess(const std::string& db) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    const char* argv[] = {ORVCLOCKD, "--db", db.c_str(), "serve", "--port", "0", nullptr};
-    const int rc = posix_spawn(&pid_, ORVCLOCKD, &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    if (rc != 0) {
-      pid_ = 0;
-      close(out[0]);
-      return;
-    }
-    out_ = fdopen(out[0], "r");
-    char line[256] = {};
-    const std::string prefix = "orvclockd listening on http://127.0.0.1:";
-    if (fgets(line, sizeof line, out_) && std::string(line).starts_with(prefix))
-      port_ = std::stoi(std::string(line).substr(prefix.size()));
-  }
-  ~ServerProcess() {
-    if (pid_ > 0) Kill(SIGKILL);
-    if (out_) fclose(out_);
-  }
-  int port() const { return port_; }
-  // Sends the signal and reaps the process; its wait status.
-  int Kill(int sig) {
-    kill(pid_, sig);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = 0;
-    return status;
-  }
-
- private:
-  pid_t pid_ = 0;
-  FILE* out_ = nullptr;
-  int port_ = 0;
+  explicit ServerProcess(const std::string& db) : OrvclockdProcess({"--db", db, "serve", "--port", "0"}) {}
 };
 
 struct Update {

@@ -2,7 +2,6 @@
 // answers, a serving orvclockd keeps them current, and a failed write keeps the old file.
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +16,9 @@
 #include "common/file_io.h"
 #include "server/cli.h"
 #include "server/publish.h"
+#include "tests/server/orvclockd_process.h"
 #include "tests/server/server_fixture.h"
 
-extern char** environ;
 
 namespace kw::server::test {
 namespace {
@@ -141,34 +140,9 @@ TEST_F(PublishTest, ServingProcessKeepsTheFolderCurrent) {
   const std::string folder = dir.File("www");
   const std::string db = dir.File("orvclockd.db");
 
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  const char* argv[] = {ORVCLOCKD, "--db", db.c_str(), "serve", "--port", "0",
-                        "--publish", folder.c_str(), nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, ORVCLOCKD, &actions, nullptr, const_cast<char**>(argv), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  struct Reaper {
-    pid_t pid;
-    ~Reaper() {
-      kill(pid, SIGTERM);
-      int status;
-      waitpid(pid, &status, 0);
-    }
-  } reaper{pid};
-
-  FILE* f = fdopen(out[0], "r");
-  char line[256] = {};
-  ASSERT_NE(fgets(line, sizeof line, f), nullptr);
-  fclose(f);
-  const std::string prefix = "orvclockd listening on http://127.0.0.1:";
-  ASSERT_TRUE(std::string(line).starts_with(prefix)) << line;
-  httplib::Client http("127.0.0.1", std::stoi(std::string(line).substr(prefix.size())));
+  OrvclockdProcess server({"--db", db, "serve", "--port", "0", "--publish", folder});
+  ASSERT_GT(server.port(), 0) << server.firstLine();
+  httplib::Client http("127.0.0.1", server.port());
 
   const std::string empty = Read(folder + "/sync.html");
   EXPECT_EQ(empty.find("DIA"), std::string::npos);

@@ -1,6 +1,9 @@
 #include "tests/support/desktop.h"
 
+#include <QCoreApplication>
 #include <csignal>
+#include <filesystem>
+#include <iostream>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -85,6 +88,18 @@ VirtualDesktop::~VirtualDesktop() {
 void DesktopEnvironment::SetUp() {
   desktop_ = std::make_unique<VirtualDesktop>();
   ASSERT_TRUE(desktop_->ok()) << "Xvfb did not start";
+}
+
+int RunOnVirtualDesktop(int argc, char** argv, const char* usage, std::string& program) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc < 2) {
+    std::cerr << "usage: " << usage << "\n";
+    return 2;
+  }
+  program = std::filesystem::absolute(argv[1]).string();
+  ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
+  return RUN_ALL_TESTS();
 }
 
 std::string CommandOutput(const std::string& command) {

@@ -67,6 +67,10 @@ class DesktopEnvironment : public ::testing::Environment {
   std::unique_ptr<VirtualDesktop> desktop_;
 };
 
+// The main() of a test program that runs real programs on a virtual desktop: the first
+// argument names them (made absolute into program), then the tests run.
+int RunOnVirtualDesktop(int argc, char** argv, const char* usage, std::string& program);
+
 // The output of a shell command, trailing blanks and line ends removed.
 std::string CommandOutput(const std::string& command);
 
