@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -161,6 +162,7 @@ bool Connect(const std::string& host, const std::string& port, Socket& sock, std
     }
     sock = std::move(s);
     freeaddrinfo(list);
+    error.clear();
     return true;
   }
   freeaddrinfo(list);
@@ -244,7 +246,8 @@ SntpAnswer SntpQuery(const std::string& server, int timeoutMs, const Clock& loca
     const double offsetMs = ((t2 - t1) + (t3 - t4)) / 2.0;
     answer.ok = true;
     answer.offsetSeconds = offsetMs / 1000.0;
-    answer.roundTripSeconds = ((t4 - t1) - (t3 - t2)) / 1000.0;
+    // Below zero only through the local clock's millisecond steps (or a clock that stands still).
+    answer.roundTripSeconds = std::max(0.0, ((t4 - t1) - (t3 - t2)) / 1000.0);
     answer.time = FromMs(static_cast<int64_t>(std::llround(t4 + offsetMs)));
     return answer;
   }

@@ -21,8 +21,9 @@ struct SntpAnswer {
 // Asks server ("host" or "host:port", port 123 by default) for its time, waiting at most
 // timeoutMs for the answer. The local clock (the replaceable one) gives the send and
 // arrival times. Answers that are not a server's reply to this request (wrong mode, origin
-// time not ours, stratum 0 "kiss of death", leap indicator 3 "unsynchronised", zero transmit
-// time) are refused.
+// time not ours, stratum 0 "kiss of death" or above 15, leap indicator 3 "unsynchronised", zero
+// receive or transmit time) are refused; one whose origin time is not ours is skipped and the
+// wait goes on. "host" may be a name, an IPv4 address or an IPv6 address in brackets.
 SntpAnswer SntpQuery(const std::string& server, int timeoutMs, const Clock& localClock);
 
 }  // namespace kw

@@ -11,19 +11,14 @@ seconds=${2:-10}
 threads=2
 connections=64
 
-# nginx and wrk only serve this benchmark, so the test command does not install them. The
-# package would start Debian's own nginx service; a policy file keeps it from starting.
-if ! PATH=$PATH:/usr/sbin command -v nginx >/dev/null || ! command -v wrk >/dev/null; then
+# nginx comes with the test packages (installed without starting Debian's own service); wrk
+# only serves this benchmark and starts no service.
+scripts/setup-debian.sh
+if ! command -v wrk >/dev/null; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  policy=""
-  if [ ! -e /usr/sbin/policy-rc.d ]; then
-    printf '#!/bin/sh\nexit 101\n' | $sudo tee /usr/sbin/policy-rc.d >/dev/null
-    $sudo chmod 755 /usr/sbin/policy-rc.d
-    policy=1
-  fi
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends nginx-light wrk
-  [ -z "$policy" ] || $sudo rm -f /usr/sbin/policy-rc.d
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends wrk
 fi
 nginx=$(PATH=$PATH:/usr/sbin command -v nginx)
 
