@@ -1,9 +1,9 @@
-#include "server/sha256.h"
+#include "common/sha256.h"
 
 #include <cstdio>
 #include <vector>
 
-namespace kw::server {
+namespace kw {
 namespace {
 
 constexpr uint32_t kK[64] = {
@@ -69,4 +69,4 @@ std::string Sha256Hex(std::string_view data) {
   return hex;
 }
 
-}  // namespace kw::server
+}  // namespace kw

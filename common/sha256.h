@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-namespace kw::server {
+namespace kw {
 
 std::array<uint8_t, 32> Sha256(std::string_view data);
 // Lower-case hexadecimal of the digest.
 std::string Sha256Hex(std::string_view data);
 
-}  // namespace kw::server
+}  // namespace kw

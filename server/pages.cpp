@@ -5,7 +5,7 @@
 
 #include "common/cp932.h"
 #include "common/datetime.h"
-#include "server/sha256.h"
+#include "common/sha256.h"
 
 namespace kw::server {
 namespace {
@@ -117,7 +117,7 @@ ConfigSet MakeConfigSet(const std::vector<GameServer>& servers, const PublishOpt
   cfg += "[Interface]\r\nAgentName3=KronwelClient3\r\nUpdateEnabled=1\r\nUpdateURL=" + b +
          kUpdatePath + "\r\nUpdateParam=" + kUpdateParam + "\r\nUpdateAuthUser=" + o.updateUser +
          "\r\nUpdateAuthPass=" + o.updatePass + "\r\nUpgradeCheck=" + b + kVersionPath +
-         "\r\nUpgradeInfo2=" + b + kUpgradeInfoPath + "\r\nRemoteOption=" + b + kMaintenancePath +
+         "\r\nUpgradeInfo2=" + b + kUpgradeInfoPath + "\r\nRemoteOption=" + b + kMaintenancePath + "\r\nStatusURL=" + b + kStatusPath +
          "\r\n[Interface1]\r\nSyncURL=" + b + kSyncPath + "\r\nRefererEmu=" + b +
          "/\r\nHttpAuthEnabled=0\r\n[GeneralSettingUpdate]\r\nHttpCtrl=" + b + kHttpCtrlPath +
          "\r\nUrlList=" + b + kUrlListPath + "\r\nMrList=" + b + kMrListPath + "\r\n";

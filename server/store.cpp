@@ -8,7 +8,7 @@
 #include <random>
 
 #include "common/cp932.h"
-#include "server/sha256.h"
+#include "common/sha256.h"
 
 namespace kw::server {
 namespace {

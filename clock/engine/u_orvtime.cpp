@@ -1,10 +1,10 @@
 #include "clock/engine/u_orvtime.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 
+#include "clock/engine/u_orvpages.h"
 #include "common/cp932.h"
 #include "common/ini_file.h"
 #include "common/log_sink.h"
@@ -42,29 +42,20 @@ constexpr std::array<std::string_view, 7> kWeekdayNames{
 
 // The decimal number in line at the 1-based byte position pos with length len, or def.
 int32_t Field(std::string_view line, int32_t pos, int32_t len, int32_t def) {
-  if (pos < 1) pos = 1;
-  if (len <= 0 || static_cast<size_t>(pos) > line.size()) return def;
-  std::string_view s = line.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(len));
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-  int32_t v = 0;
-  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return def;
-  return v;
+  int32_t v = def;
+  return PageInt(PageField(line, pos, len), v) ? v : def;
 }
 
 // A date-time from position/length pairs of year, month, day, hour, minute, second and, when
 // there are seven pairs, millisecond. A date-time that does not exist gives 0.
 template <size_t N>
-TDateTime ParseDateTime(std::string_view line, const std::array<int32_t, N>& p) {
+bool ParseDateTime(std::string_view line, const std::array<int32_t, N>& p, TDateTime& t) {
   static_assert(N == 12 || N == 14);
   DateTimeParts d;
   int* parts[] = {&d.year, &d.month, &d.day, &d.hour, &d.minute, &d.second, &d.millisecond};
   static constexpr int kDefaults[] = {0, 1, 1, 0, 0, 0, 0};
   for (size_t k = 0; k < N / 2; ++k) *parts[k] = Field(line, p[2 * k], p[2 * k + 1], kDefaults[k]);
-  TDateTime t = 0;
-  return TryEncodeDateTime(d, t) ? t : 0;
+  return TryEncodeDateTime(d, t);
 }
 
 template <size_t N>
@@ -130,6 +121,10 @@ void TOrvTime::ReadConfiguration() {
     HttpAuth[n].HttpUsername = ini.ReadString(section, "HttpUsername", "");
     HttpAuth[n].HttpPassword = ini.ReadString(section, "HttpPassword", "");
   }
+  // The status file sits beside the sync page on the clock server unless httpctrl.cfg says
+  // where it is.
+  StatusURL = ini.ReadString("Interface", "StatusURL", "");
+  if (StatusURL.empty()) StatusURL = DefaultStatusURL(SyncURL[0]);
   SntpServers = {};
   SntpTimeout = 1000;
 }
@@ -232,12 +227,22 @@ TDateTime TOrvTime::NextRealTimeFromBase(const TGameWeekTime& target, const TGam
   return now + static_cast<double>(ms) / kMsPerDay;
 }
 
+bool TOrvTime::TryParseRealBase(std::string_view line, TDateTime& t) const {
+  return ParseDateTime(line, RealBasePos, t);
+}
+
+bool TOrvTime::TryParseRealLast(std::string_view line, TDateTime& t) const {
+  return ParseDateTime(line, RealLastPos, t);
+}
+
 TDateTime TOrvTime::ParseRealBase(std::string_view line) const {
-  return ParseDateTime(line, RealBasePos);
+  TDateTime t = 0;
+  return TryParseRealBase(line, t) ? t : 0;
 }
 
 TDateTime TOrvTime::ParseRealLast(std::string_view line) const {
-  return ParseDateTime(line, RealLastPos);
+  TDateTime t = 0;
+  return TryParseRealLast(line, t) ? t : 0;
 }
 
 TGameWeekTime TOrvTime::ParseGameBase(std::string_view line) const {
@@ -279,45 +284,6 @@ std::string TOrvTime::ZeroPad(int32_t n, int32_t width) {
   if (width < 2) return std::to_string(n);
   const std::string s = std::string(static_cast<size_t>(width), '0') + std::to_string(n);
   return s.substr(s.size() - static_cast<size_t>(width));
-}
-
-std::string TOrvTime::StripTags(std::string_view page) { return std::string(page); }
-
-int32_t TOrvTime::SyncGameClock() { return 9; }
-
-std::string TOrvTime::SntpServer(int32_t i) const {
-  return i == 1 || i == 2 ? SntpServers[i - 1] : std::string();
-}
-
-bool TOrvTime::CheckPcClock() { return false; }
-
-bool TOrvTime::FetchMaintenanceInfo() { return false; }
-
-int32_t TOrvTime::MaintenanceState() const { return 0; }
-
-TDateTime TOrvTime::TempMaintenanceStart(int32_t i) const {
-  return i >= 1 && i <= 10 ? TempMaintStart[i - 1] : 0;
-}
-
-TDateTime TOrvTime::TempMaintenanceEnd(int32_t i) const {
-  return i >= 1 && i <= 10 ? TempMaintEnd[i - 1] : 0;
-}
-
-std::string TOrvTime::TempMaintenanceTitle(int32_t i) const {
-  return i >= 1 && i <= 10 ? TempMaintTitle[i - 1] : std::string();
-}
-
-bool TOrvTime::FetchServersStatus() { return ServersStatus.Valid = false; }
-
-bool TOrvTime::IsServerDown(int32_t) const { return false; }
-
-void TOrvTime::GetUpgradeInfo(TUpgradeInfo& info) { info = {}; }
-
-std::string TOrvTime::GetUIN() const { return {}; }
-
-std::string TOrvTime::RequestRemoteUpdate(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                          int32_t, int32_t, int32_t, int32_t, int32_t) {
-  return {};
 }
 
 }  // namespace kw

@@ -8,12 +8,15 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/clock.h"
 #include "common/datetime.h"
+#include "common/http_client.h"
+#include "platform/product_id.h"
 
 namespace kw {
 
@@ -110,6 +113,7 @@ class TOrvTime {
   std::string UpgradeCheck;
   std::string UpgradeInfo2;
   std::string RemoteOption;
+  std::string StatusURL;  // the server status file
   // Primary and secondary clock server at index 0 and 1.
   std::array<std::string, 2> SyncURL;
   std::array<std::string, 2> RefererEmu;
@@ -145,6 +149,9 @@ class TOrvTime {
   // does not exist gives 0 (no base).
   TDateTime ParseRealBase(std::string_view line) const;
   TDateTime ParseRealLast(std::string_view line) const;
+  // The same, false for a date-time that does not exist.
+  bool TryParseRealBase(std::string_view line, TDateTime& t) const;
+  bool TryParseRealLast(std::string_view line, TDateTime& t) const;
   TGameWeekTime ParseGameBase(std::string_view line) const;
 
   // The first character of every server's header marker in httpctrl.cfg, in order.
@@ -158,24 +165,46 @@ class TOrvTime {
   // n as text of at least width digits, keeping only the last width characters.
   static std::string ZeroPad(int32_t n, int32_t width);
 
-  // Network operations of the clock server and SNTP. Not connected yet: each reports failure
-  // and changes nothing.
+  // The clock server and SNTP. Every request blocks for at most its read time-out.
+
+  // The page without markup tags, line ends as carriage return + line feed.
   static std::string StripTags(std::string_view page);
-  int32_t SyncGameClock();  // 9: no usable sync page
-  std::string SntpServer(int32_t i) const;
+  // Reads the sync page from the primary address, or the secondary one when the primary gave
+  // no usable page, and takes every server's time base from it: 0/1 read from the primary/
+  // secondary address and the last server's entry unchanged (or missing), 2/3 changed, 9 no
+  // usable page (the time bases stay).
+  int32_t SyncGameClock();
+  // Takes the time bases from a sync page read from source 1 or 2; the code as above. A page
+  // with a date-time that does not exist or a field past its last line changes nothing and
+  // gives 9, with the reason in error.
+  int32_t ApplySyncPage(std::string_view body, int32_t source, std::string* error = nullptr);
+  std::string SntpServer(int32_t i) const;  // i = 1, 2
+  // Asks the SNTP servers of the maintenance page for the time and sets TimeAdjustOffset;
+  // false (the offset stays) when none answered.
   bool CheckPcClock();
+  // Reads the maintenance page: the regular and temporary maintenance and the SNTP servers.
+  // False (every old value stays) when it cannot be read or parsed.
   bool FetchMaintenanceInfo();
   int32_t MaintenanceState() const;  // -1 regular, 1..10 temporary, 0 none
   TDateTime TempMaintenanceStart(int32_t i) const;
   TDateTime TempMaintenanceEnd(int32_t i) const;
   std::string TempMaintenanceTitle(int32_t i) const;
+  // Reads the server status file into ServersStatus; Valid only for a fresh, whole list.
   bool FetchServersStatus();
   bool IsServerDown(int32_t i) const;
   void GetUpgradeInfo(TUpgradeInfo& info);
+  // The user number sent with remote updates; empty when the machine has no product id.
   std::string GetUIN() const;
+  // Sends a new time base for a server to the clock server; its answer, or empty text when
+  // remote updates are off or it did not accept.
   std::string RequestRemoteUpdate(int32_t server, int32_t weekday, int32_t hour, int32_t minute,
                                   int32_t year, int32_t month, int32_t day, int32_t realHour,
                                   int32_t realMinute, int32_t second, int32_t millisecond);
+
+  // Where the product id comes from; tests put in their own.
+  std::function<ProductIdStatus(std::string&)> ReadProductIdFn = [](std::string& id) {
+    return ReadProductId(id);
+  };
 
   const std::string& ProgramFolder() const { return programFolder_; }
 
@@ -183,11 +212,18 @@ class TOrvTime {
   void ReadConfiguration();
   void CheckServerList();
   TDateTime Resolve(TDateTime t) const { return t == 0 ? CurrentTime() : t; }
+  HttpResponse Get(const std::string& url, int timeoutMs, bool useProxy, const std::string& referer,
+                   const THttpAuth& auth) const;
+  void Log(const std::string& line) const;
 
   std::string programFolder_;
   const Clock& clock_;
   LogSink* log_;
 };
+
+// The status file beside the sync page: its address with the last path segment replaced by
+// "status.txt"; empty when there is no sync page.
+std::string DefaultStatusURL(const std::string& syncUrl);
 
 // Maps a stored server choice from the old server signature to the new one, by the letter of
 // the chosen server: its position in the new signature; notFound when the letter is gone; the

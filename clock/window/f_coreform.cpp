@@ -327,9 +327,41 @@ const TServersStatus& TCoreForm::ServersStatus() { return OrvTime->ServersStatus
 bool TCoreForm::IsServerDown(int32_t i) { return OrvTime->IsServerDown(i); }
 void TCoreForm::FetchServersStatus() { OrvTime->FetchServersStatus(); }
 
+// ---- Synchronisation ----------------------------------------------------------------------
+
+SyncEnv TCoreForm::MakeSyncEnv() {
+  // The sound engine joins at playSoundEvent.
+  return SyncEnv{.orv = *OrvTime,
+                 .log = *LogForm,
+                 .tray = *TrayIcon,
+                 .notifier = notifier_,
+                 .globalBalloon = AppInfos.GlobalBalloon,
+                 .playSoundEvent = [](int32_t) {},
+                 .sleepMs = Pause};
+}
+
+void TCoreForm::OrvSync(bool silent) {
+  SyncEnv env = MakeSyncEnv();
+  kw::OrvSync(env, silent, AppInfos.LastSyncTime);
+  RefreshFace();
+}
+
+void TCoreForm::RealSync(bool silent) {
+  SyncEnv env = MakeSyncEnv();
+  kw::RealSync(env, silent);
+}
+
+void TCoreForm::mSyncClick() { OrvSync(false); }
+
+void TCoreForm::M1Click() {
+  TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
+  const MaintenanceBox box = MaintenanceInfo(*OrvTime);
+  notifier_.ShowMessage(box.text, box.kind);
+  TopmostHoldUntil = OrvTime->CurrentTime();
+}
+
 // Subsystems still to come: each is called where it belongs and does nothing yet.
 void TCoreForm::CheckLandDeadlines() {}
-void TCoreForm::OrvSync(bool) {}
 int32_t TCoreForm::RadioCheckIntervalSeconds() { return 300; }
 void TCoreForm::UpdateRadioMenu() {}
 void TCoreForm::CheckAlarms() {}

@@ -10,6 +10,7 @@
 
 #include "clock/settings/u_appinfos.h"
 #include "clock/window/u_debuglog.h"
+#include "clock/window/u_orvsync.h"
 #include "clock/window/u_ticker.h"
 #include "platform/qt_user_notifier.h"
 
@@ -35,6 +36,10 @@ class TCoreForm : public QWidget, private TickDuties {
   void mExitAppClick();
   // Starts the memo pad from the clock's folder, if it is there.
   void OpenNotaluClick();
+  // Synchronises now (the menu's "set the clock"), telling the user the outcome.
+  void mSyncClick();
+  // The maintenance information box.
+  void M1Click();
   // Closes the clock and starts it anew.
   void RequestRestart();
   bool RestartRequested() const;
@@ -48,6 +53,8 @@ class TCoreForm : public QWidget, private TickDuties {
   void HandleCommand(const QString& command);
 
   TAppInfos AppInfos;
+  // Until then the clock does not push itself on top (a modal box or the menu is open).
+  TDateTime TopmostHoldUntil = 0;
   TTicker Ticker{*this, AppInfos};
 
  protected:
@@ -63,6 +70,8 @@ class TCoreForm : public QWidget, private TickDuties {
   void ApplyLook();
   AppInfosEnv SettingsEnv();
   std::string FaceText() const;
+  void RealSync(bool silent);
+  SyncEnv MakeSyncEnv();
 
   // TickDuties
   int32_t MaintenanceState() override;

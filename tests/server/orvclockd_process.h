@@ -90,4 +90,17 @@ class OrvclockdProcess {
   std::string firstLine_;
 };
 
+// Runs orvclockd with args to its end (an admin command); its exit status, -1 when it did not
+// start or end normally.
+inline int RunOrvclockd(const std::vector<std::string>& args) {
+  std::vector<char*> argv{const_cast<char*>(ORVCLOCKD)};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, ORVCLOCKD, nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace kw::server::test

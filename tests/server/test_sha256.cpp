@@ -3,7 +3,7 @@
 #include <string>
 
 #include "server/http_server.h"
-#include "server/sha256.h"
+#include "common/sha256.h"
 
 namespace kw::server {
 namespace {

@@ -20,6 +20,12 @@ bool MemoryLog::Contains(std::string_view text) const {
   return false;
 }
 
+bool MemoryLog::ContainsLineStartingWith(std::string_view prefix) const {
+  for (const std::string& line : lines)
+    if (line.starts_with(prefix)) return true;
+  return false;
+}
+
 TempDir::TempDir() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "kronwel-test-XXXXXX").string();
   if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");

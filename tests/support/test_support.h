@@ -7,6 +7,7 @@
 
 #include "common/datetime.h"
 #include "common/log_sink.h"
+#include "platform/tray.h"
 #include "platform/user_notifier.h"
 
 namespace kw::test {
@@ -16,6 +17,7 @@ class MemoryLog final : public LogSink {
  public:
   void WriteLog(std::string_view text) override { lines.emplace_back(text); }
   bool Contains(std::string_view text) const;
+  bool ContainsLineStartingWith(std::string_view prefix) const;
   std::vector<std::string> lines;
 };
 
@@ -30,6 +32,24 @@ class RecordingNotifier final : public UserNotifier {
     notices.push_back({std::string(text), kind});
   }
   std::vector<Notice> notices;
+};
+
+// Records the balloons instead of showing them.
+class RecordingTray final : public Tray {
+ public:
+  struct Balloon {
+    BalloonKind kind;
+    std::string title, text;
+    int timeoutMs;
+  };
+  void SetTip(std::string_view t) override { tip = t; }
+  void SetVisible(bool v) override { visible = v; }
+  void ShowBalloon(BalloonKind kind, std::string_view title, std::string_view text, int timeoutMs) override {
+    balloons.push_back({kind, std::string(title), std::string(text), timeoutMs});
+  }
+  std::string tip;
+  bool visible = false;
+  std::vector<Balloon> balloons;
 };
 
 // A fresh folder that is removed again with everything in it.

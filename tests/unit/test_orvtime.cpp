@@ -289,6 +289,181 @@ TEST_F(OrvTimeTest, UnwritableSettingsSkipTheServerCheck) {
   EXPECT_FALSE(orv.ServerTableChanged);  // nothing was remapped, so nothing to check
 }
 
+constexpr const char* kSyncServers =
+    "[ServerInfo]\nServers=3\n"
+    "[ServerInfo1]\nServerName=ディアナ\nHTMLHead3=DIA:\n"
+    "[ServerInfo2]\nServerName=ポーラ\nHTMLHead3=POL:\n"
+    "[ServerInfo3]\nServerName=エリス\nHTMLHead3=ERI:\n";
+
+// One sync-page line at the default positions.
+std::string SyncLine(const std::string& marker, const char* game, const char* base, const char* last) {
+  return marker + game + base + " " + last + " name";
+}
+
+TEST_F(OrvTimeTest, SyncPageSetsEveryServer) {
+  WriteHttpCtrl(kSyncServers);
+  TOrvTime orv = Make();
+  for (auto& s : orv.Servers) s.RealLast = At(2026, 12, 11, 18, 0);
+  const std::string page = "<html><pre>\n" +
+                           SyncLine("DIA:", "070503", "2026121120000050", "20261211180000") + "\n" +
+                           SyncLine("POL:", "230000", "2026121119000000", "20261211190000") + "\n" +
+                           SyncLine("ERI:", "000006", "2026121118000099", "20261211180000") + "\n" +
+                           "</pre></html>";
+  // The last server's entry is unchanged: 0 from the primary address, 1 from the secondary.
+  EXPECT_EQ(orv.ApplySyncPage(page, 1), 0);
+  EXPECT_EQ(ToMs(orv.Servers[0].RealBase), ToMs(At(2026, 12, 11, 20, 0, 0, 50)));
+  EXPECT_EQ(orv.Servers[0].GameBase, (TGameWeekTime{3, 7, 5, 0}));
+  EXPECT_EQ(ToMs(orv.Servers[1].RealLast), ToMs(At(2026, 12, 11, 19, 0)));
+  EXPECT_EQ(orv.Servers[2].GameBase, (TGameWeekTime{6, 0, 0, 0}));
+  EXPECT_EQ(orv.ApplySyncPage(page, 2), 1);
+
+  // The last server changed: 2 or 3.
+  std::string changed = page;
+  changed.replace(changed.rfind("20261211180000"), 14, "20261211193000");
+  EXPECT_EQ(orv.ApplySyncPage(changed, 2), 3);
+  orv.Servers[2].RealLast = 0;
+  EXPECT_EQ(orv.ApplySyncPage(changed, 1), 2);
+
+  // Two lines with the same marker: the later one counts.
+  const std::string twice = page + "\n" + SyncLine("ERI:", "120000", "2026121120000000", "20261211200000");
+  EXPECT_EQ(orv.ApplySyncPage(twice, 1), 2);
+  EXPECT_EQ(orv.Servers[2].GameBase.Hour, 12);
+
+  // A server missing from the page loses its base and makes the code 0.
+  const std::string noEris = SyncLine("DIA:", "070503", "2026121120000050", "20261211210000") + "\n" +
+                             SyncLine("POL:", "230000", "2026121119000000", "20261211190000");
+  EXPECT_EQ(orv.ApplySyncPage(noEris, 1), 2 - 2);
+  EXPECT_EQ(orv.Servers[2].RealBase, 0);
+  EXPECT_EQ(orv.GameSecondsOfWeek(2, clock.Now()), 0);
+}
+
+TEST_F(OrvTimeTest, ABrokenSyncPageChangesNoServer) {
+  WriteHttpCtrl(kSyncServers + std::string("[RealLast3]\nOffset=1\n"));
+  TOrvTime orv = Make();
+  const auto before = orv.Servers;
+  // The line below each header carries the last-adjusted time.
+  const auto last = [](const char* t) { return SyncLine("----", "000000", "0000000000000000", t) + "\n"; };
+  const std::string good = SyncLine("DIA:", "070503", "2026121120000050", "") + "\n" + last("20261211200000");
+  const std::string cases[] = {
+      // The last server's last-adjusted line would be past the last line.
+      good + SyncLine("POL:", "070503", "2026121120000050", "") + "\n" + "x\n" +
+          SyncLine("ERI:", "070503", "2026121120000050", ""),
+      // A month 13 in the last server's base, after two good servers.
+      good + SyncLine("POL:", "070503", "2026121120000050", "") + "\n" + last("20261211200000") +
+          SyncLine("ERI:", "070503", "2026131120000050", "") + "\n" + last("20261211200000"),
+      // A last-adjusted time on 30 February.
+      good + SyncLine("POL:", "070503", "2026121120000050", "") + "\n" + last("20260230200000") +
+          SyncLine("ERI:", "070503", "2026121120000050", "") + "\n" + last("20261211200000"),
+  };
+  for (const std::string& page : cases) {
+    std::string error;
+    EXPECT_EQ(orv.ApplySyncPage(page, 1, &error), 9) << page;
+    EXPECT_FALSE(error.empty());
+    for (size_t i = 0; i < before.size(); ++i) {
+      EXPECT_EQ(orv.Servers[i].RealBase, before[i].RealBase);
+      EXPECT_EQ(orv.Servers[i].RealLast, before[i].RealLast);
+    }
+  }
+  // With the offset the same page shape is good.
+  const std::string page = good + SyncLine("POL:", "070503", "2026121120000050", "") + "\n" +
+                           last("20261211200000") + SyncLine("ERI:", "070503", "2026121120000050", "") +
+                           "\n" + last("20261211210000");
+  EXPECT_EQ(orv.ApplySyncPage(page, 1), 2);
+}
+
+TEST_F(OrvTimeTest, MaintenanceState) {
+  TOrvTime orv = Make();  // Tuesday 10:00-15:00
+  const struct {
+    TDateTime now;
+    int32_t state;
+  } regular[] = {
+      {At(2026, 12, 8, 9, 59, 59), 0},  // Tuesday
+      {At(2026, 12, 8, 10, 0, 0), -1},
+      {At(2026, 12, 8, 14, 59, 59), -1},
+      {At(2026, 12, 8, 15, 0, 0), 0},   // the end is excluded
+      {At(2026, 12, 9, 11, 0, 0), 0},   // Wednesday
+  };
+  for (const auto& c : regular) {
+    clock.Set(c.now);
+    EXPECT_EQ(orv.MaintenanceState(), c.state) << FormatIniDateTime(c.now);
+  }
+
+  // A temporary slot wins over the regular maintenance; a later slot over an earlier one.
+  orv.TempMaintStart[0] = At(2026, 12, 8, 9);
+  orv.TempMaintEnd[0] = At(2026, 12, 8, 12);
+  clock.Set(At(2026, 12, 8, 10));
+  EXPECT_EQ(orv.MaintenanceState(), 1);
+  orv.TempMaintStart[1] = At(2026, 12, 8, 8);
+  orv.TempMaintEnd[1] = At(2026, 12, 8, 11);
+  orv.TempMaintStart[4] = At(2026, 12, 8, 9, 30);
+  orv.TempMaintEnd[4] = At(2026, 12, 8, 10, 30);
+  EXPECT_EQ(orv.MaintenanceState(), 5);
+  clock.Set(At(2026, 12, 8, 12));
+  EXPECT_EQ(orv.MaintenanceState(), -1);  // slots over, the regular one goes on
+
+  // The clock offset counts.
+  orv.TempMaintStart[1] = orv.TempMaintEnd[1] = orv.TempMaintStart[4] = orv.TempMaintEnd[4] = 0;
+  clock.Set(At(2026, 12, 8, 8, 59, 59));
+  orv.TimeAdjustOffset = 2.0 / 86400;
+  EXPECT_EQ(orv.MaintenanceState(), 1);
+}
+
+TEST_F(OrvTimeTest, ServerDownByTheStatusList) {
+  WriteHttpCtrl(kThreeServers);
+  TOrvTime orv = Make();
+  for (int32_t i = -1; i <= 3; ++i) EXPECT_FALSE(orv.IsServerDown(i)) << "no list: nothing is down";
+
+  orv.ServersStatus.Valid = true;
+  for (int32_t i = -1; i <= 3; ++i) EXPECT_TRUE(orv.IsServerDown(i)) << "an empty list: all down";
+
+  orv.ServersStatus.Servers = {{"DIANA", 1}, {"ディアナ", 2}, {"ポーラ", 1}};
+  orv.ServerNames[0] = "ディアナ";
+  orv.ServerNames[2] = "diana";
+  orv.ServersStatus.Servers.push_back({"Diana", 2});
+  EXPECT_FALSE(orv.IsServerDown(0));
+  EXPECT_TRUE(orv.IsServerDown(1));   // listed, not open
+  EXPECT_FALSE(orv.IsServerDown(2));  // case is ignored
+  EXPECT_TRUE(orv.IsServerDown(3));   // no such server
+}
+
+TEST_F(OrvTimeTest, UserNumberFromTheProductId) {
+  TOrvTime orv = Make();
+  const struct {
+    ProductIdStatus status;
+    const char* id;
+    const char* uin;
+  } cases[] = {
+      {ProductIdStatus::Ok, "12-345", "543021"},
+      {ProductIdStatus::NotAvailable, "", ""},
+      {ProductIdStatus::ReadError, "", "GetUIN_Error"},
+  };
+  for (const auto& c : cases) {
+    orv.ReadProductIdFn = [&](std::string& id) {
+      id = c.id;
+      return c.status;
+    };
+    EXPECT_EQ(orv.GetUIN(), c.uin);
+  }
+
+  TempDir files;
+  std::string id;
+  EXPECT_EQ(ReadProductId(id, files.File("none")), ProductIdStatus::NotAvailable);
+  test::WriteBytes(files.File("machine-id"), "");
+  EXPECT_EQ(ReadProductId(id, files.File("machine-id")), ProductIdStatus::ReadError);
+  test::WriteBytes(files.File("machine-id"), "0123456789abcdef0123456789abcdef\n");
+  ASSERT_EQ(ReadProductId(id, files.File("machine-id")), ProductIdStatus::Ok);
+  EXPECT_EQ(id, ProductIdFromMachineId("0123456789abcdef0123456789abcdef"));
+  EXPECT_EQ(id.size(), 23u);
+  EXPECT_EQ(id.find("0123456789abcdef"), std::string::npos);  // the machine id is not in it
+  EXPECT_NE(ProductIdFromMachineId("a"), ProductIdFromMachineId("b"));
+}
+
+TEST(OrvTimeHelpers, StatusFileBesideTheSyncPage) {
+  EXPECT_EQ(DefaultStatusURL("http://h:8080/clock/sync.html?x=1"), "http://h:8080/clock/status.txt");
+  EXPECT_EQ(DefaultStatusURL("http://h:8080"), "http://h:8080/status.txt");
+  EXPECT_EQ(DefaultStatusURL(""), "");
+}
+
 TEST(OrvTimeHelpers, ZeroPadAndNames) {
   struct Case {
     int32_t n, width;
