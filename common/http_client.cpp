@@ -276,7 +276,7 @@ HttpResponse HttpGet(const HttpRequest& request) {
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
   curl_multi_remove_handle(multi.get(), h);
 
-  if (timedOut) return Fail("no answer within " + std::to_string(readTimeoutMs) + " ms");
+  if (timedOut) return Fail("nothing received for " + std::to_string(readTimeoutMs) + " ms");
   if (t.cancelled) return Fail("cancelled");
   if (!t.writeError.empty()) return Fail("cannot write " + request.outputPath + ": " + t.writeError);
   if (!finished) return Fail("the transfer stopped unexpectedly");
