@@ -14,6 +14,7 @@
 
 #include "common/ini_file.h"
 #include "platform/endpoints.h"
+#include "tests/server/orvclockd_process.h"
 #include "tests/support/desktop.h"
 #include "tests/support/test_support.h"
 
@@ -133,6 +134,28 @@ TEST_F(KronwelApp, DebugLogAndRestart) {
     ASSERT_NE(found, std::string::npos) << "missing after offset " << at << ": " << line << "\n" << log;
     at = found + std::string(line).size();
   }
+}
+
+// At start the clock takes every server's time base from the clock server and keeps it in
+// kronwel.ini when it closes.
+TEST_F(KronwelApp, SynchronisesWithTheClockServerAtStart) {
+  server::test::OrvclockdProcess demo({"demo", "--dir", dir.File("demo"), "--port", "0"});
+  ASSERT_GT(demo.port(), 0) << demo.firstLine();
+  home = dir.File("demo/kronwel");
+  setenv("KRONWEL_HOME", home.c_str(), 1);
+  test::WriteBytes(home + "/debug.log", "");
+  auto clock = Start();
+  ASSERT_TRUE(WaitFor([&] { return test::ReadFile(home + "/debug.log").find(":TaskTray Activate") != std::string::npos; }, 30s));
+  const std::string log = test::ReadFile(home + "/debug.log");
+  EXPECT_NE(log.find(":Clock sync to server!!"), std::string::npos) << log;
+  EXPECT_NE(log.find(":Pallas Velmora Time 水の日12:3"), std::string::npos) << log;
+
+  ASSERT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+  const IniFile ini(Ini());
+  EXPECT_EQ(ini.ReadInteger("OrvTimeSystemCache", "OrwBaseWeek1", -1), 3);
+  EXPECT_EQ(ini.ReadInteger("OrvTimeSystemCache", "OrwBaseHour1", -1), 12);
+  EXPECT_EQ(ini.ReadInteger("OrvTimeSystemCache", "OrwBaseMin1", -1), 30);
 }
 
 TEST_F(KronwelApp, WithoutDebugLogNothingIsWritten) {
