@@ -1,4 +1,4 @@
-// Notices as message boxes with an OK button.
+// Notices as message boxes with an OK button, questions with two buttons.
 #pragma once
 
 #include "platform/user_notifier.h"
@@ -11,6 +11,7 @@ class QtUserNotifier final : public UserNotifier {
  public:
   explicit QtUserNotifier(QWidget* parent = nullptr) : parent_(parent) {}
   void ShowMessage(std::string_view text, NoticeKind kind) override;
+  bool Ask(std::string_view text, NoticeKind kind, QuestionButtons buttons) override;
 
  private:
   QWidget* parent_;

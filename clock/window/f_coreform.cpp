@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <algorithm>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -14,6 +16,8 @@
 #include <QTimer>
 
 #include "clock/engine/u_orvtime.h"
+#include "clock/update/f_autoupdateform.h"
+#include "clock/update/u_configupdate.h"
 #include "clock/window/f_logwindow.h"
 #include "clock/window/u_appicon.h"
 #include "clock/window/u_look.h"
@@ -22,6 +26,7 @@
 #include "common/ini_file.h"
 #include "platform/endpoints.h"
 #include "platform/qt_tray.h"
+#include "platform/wine_prefix.h"
 
 namespace kw {
 namespace {
@@ -38,7 +43,8 @@ TCoreForm::TCoreForm(std::string programFolder, const Clock& clock, Endpoint& ap
       clock_(clock),
       appTitle_(appTitle),
       debugLog_(clock, programFolder_ + "/debug.log"),
-      notifier_(this) {
+      notifier_(this),
+      winePrefix_(WinePrefix()) {
   setWindowTitle(QStringLiteral("Kronwel"));
   setWindowIcon(QIcon(QPixmap::fromImage(KronwelIcon(64))));
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -67,6 +73,8 @@ AppInfosEnv TCoreForm::SettingsEnv() {
   env.logViewer = LogForm->LogViewer;
   env.openNotalu = [this] { OpenNotaluClick(); };
   env.notaluRunning = [] { return EndpointAlive(QStringLiteral("Notalu")); };
+  env.clientFolderHasClient = [this](const std::string& cpath) { return ClientFolderHasClient(cpath, winePrefix_); };
+  env.findClientPath = [this] { return FindClientPath(winePrefix_, LogForm.get()); };
   return env;
 }
 
@@ -83,7 +91,9 @@ void TCoreForm::FormCreate() {
   WriteLog("\003clBlack");
 
   WriteLog("実家に新しい情報がないか探しています...\r");
-  // The online configuration check joins here; it may replace httpctrl.cfg before it is read.
+  // Before the engine reads httpctrl.cfg, so a new set takes effect at once.
+  kw::UpdateConfigFiles({.programFolder = programFolder_, .productVersion = KRONWEL_VERSION, .log = *LogForm,
+                         .rebuildDirectURLMenu = {}});
   WriteLog(":Done\r");
 
   WriteLog("本体を起動しています...\r");
@@ -109,6 +119,7 @@ void TCoreForm::FormCreate() {
   WriteLog("なんとなく目が覚めました。\r");
 
   TrayIcon = std::make_unique<QtTray>(windowIcon());
+  connect(TrayIcon.get(), &QtTray::balloonClicked, this, &TCoreForm::KronwelTIconBalloonClick);
   DrawTimer = new QTimer(this);
   DrawTimer->setInterval(100);
   connect(DrawTimer, &QTimer::timeout, this, &TCoreForm::DrawTimerTimer);
@@ -144,6 +155,7 @@ void TCoreForm::FormShow() {
   }
 
   Ticker.LastMaintenanceState = 0;
+  selectedServer_.Reset();
   WriteLog(":RadioSensor First Update\r");
   Ticker.RadioCheckTime = OrvTime->CurrentTime();
 
@@ -360,13 +372,89 @@ void TCoreForm::M1Click() {
   TopmostHoldUntil = OrvTime->CurrentTime();
 }
 
+void TCoreForm::UpdateConfigFiles() {
+  // The web-page menu joins at rebuildDirectURLMenu.
+  kw::UpdateConfigFiles({.programFolder = programFolder_, .productVersion = KRONWEL_VERSION, .log = *LogForm,
+                         .rebuildDirectURLMenu = {}});
+}
+
+// ---- The game client ------------------------------------------------------------------------
+
+int32_t TCoreForm::SelectedGameServer() {
+  return selectedServer_.Get(*OrvTime, AppInfos.CPath, AppInfos.FServer, winePrefix_);
+}
+
+void TCoreForm::mKickORVClick() {
+  if (!ClientFolderHasClient(AppInfos.CPath, winePrefix_)) return;
+  const ClientLaunch launch = ClientLaunchCommand(AppInfos.CPath, winePrefix_);
+  QStringList arguments;
+  for (const std::string& a : launch.arguments) arguments << QString::fromStdString(a);
+  QProcess process;
+  process.setProgram(QString::fromStdString(launch.program));
+  process.setArguments(arguments);
+  process.setWorkingDirectory(QString::fromStdString(launch.workingFolder));
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("WINEPREFIX"), QString::fromStdString(winePrefix_));
+  process.setProcessEnvironment(environment);
+  if (!process.startDetached()) WriteLog(">The game client could not be started: wine is missing\r");
+}
+
+void TCoreForm::mPassReminderSWClick() {
+  TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
+  TogglePasswordMemory(AppInfos.CPath, winePrefix_, notifier_, LogForm.get());
+  TopmostHoldUntil = OrvTime->CurrentTime();
+}
+
+void TCoreForm::OpenFolder(std::string_view relative) {
+  const QString folder = QString::fromStdString(ClientFile(AppInfos.CPath, relative, winePrefix_));
+  if (QFileInfo(folder).isDir()) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+void TCoreForm::mDiveToUserFolderClick() { OpenFolder("userdata\\"); }
+void TCoreForm::mDiveToSSFolderClick() { OpenFolder("screenshot\\"); }
+
+// ---- Self-update ----------------------------------------------------------------------------
+
+AutoUpdateEnv TCoreForm::MakeAutoUpdateEnv() {
+  // Read at every use: the proxy may have been changed in the options since the start.
+  const NetworkSettings net = ReadNetworkSettings(programFolder_ + "/kronwel.ini");
+  return AutoUpdateEnv{
+      .programFolder = programFolder_,
+      .fileVersion = KRONWEL_VERSION,
+      .upgradeInfo2 = OrvTime->UpgradeInfo2,
+      .proxy = ProxyFromSettings(net.ProxyEnabled, net.ProxyIP, net.ProxyPort, net.ProxyUsername,
+                                 net.ProxyPassword, LogForm.get()),
+      .winePrefix = winePrefix_,
+      .clock = clock_,
+      .log = *LogForm,
+      .runAndWait = RunAndWait};
+}
+
+bool TCoreForm::AutoUpdateAvailable() { return kw::AutoUpdateAvailable(MakeAutoUpdateEnv()); }
+
+bool TCoreForm::AutoUpdate() {
+  TAutoUpdateForm progress(this);
+  return kw::AutoUpdate(MakeAutoUpdateEnv(), progress);
+}
+
+void TCoreForm::KronwelTIconBalloonClick(const QString& title) {
+  UpdateNoticeClick(title.toStdString(),
+                    {.notifier = notifier_,
+                     .autoUpdateAvailable = [this] { return AutoUpdateAvailable(); },
+                     .autoUpdate = [this] { return AutoUpdate(); },
+                     .restart = [this] { RequestRestart(); },
+                     .getUpgradeInfo = [this](TUpgradeInfo& info) { OrvTime->GetUpgradeInfo(info); },
+                     .openUrl = [](const std::string& url) {
+                       QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+                     }});
+}
+
 // Subsystems still to come: each is called where it belongs and does nothing yet.
 void TCoreForm::CheckLandDeadlines() {}
 int32_t TCoreForm::RadioCheckIntervalSeconds() { return 300; }
 void TCoreForm::UpdateRadioMenu() {}
 void TCoreForm::CheckAlarms() {}
 void TCoreForm::CheckChaosAlarms() {}
-void TCoreForm::UpdateConfigFiles() {}
 void TCoreForm::ReassertTopmost() {}
 void TCoreForm::MaintenanceAlert(int32_t, int32_t) {}
 

@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "clock/settings/u_appinfos.h"
+#include "clock/client/u_gameclient.h"
+#include "clock/update/u_autoupdate.h"
 #include "clock/window/u_debuglog.h"
 #include "clock/window/u_orvsync.h"
 #include "clock/window/u_ticker.h"
@@ -40,6 +42,20 @@ class TCoreForm : public QWidget, private TickDuties {
   void mSyncClick();
   // The maintenance information box.
   void M1Click();
+  // The game client: start it, switch its password memory, open its folders.
+  void mKickORVClick();
+  void mPassReminderSWClick();
+  void mDiveToUserFolderClick();
+  void mDiveToSSFolderClick();
+  // The server selected in the game client (read at most every 3 seconds).
+  int32_t SelectedGameServer();
+
+  // The self-update: whether it can run here, and running it (true when the installer ran).
+  bool AutoUpdateAvailable();
+  bool AutoUpdate();
+  // A click on one of the tray icon's balloons.
+  void KronwelTIconBalloonClick(const QString& title);
+
   // Closes the clock and starts it anew.
   void RequestRestart();
   bool RestartRequested() const;
@@ -72,6 +88,8 @@ class TCoreForm : public QWidget, private TickDuties {
   std::string FaceText() const;
   void RealSync(bool silent);
   SyncEnv MakeSyncEnv();
+  AutoUpdateEnv MakeAutoUpdateEnv();
+  void OpenFolder(std::string_view relative);
 
   // TickDuties
   int32_t MaintenanceState() override;
@@ -104,6 +122,8 @@ class TCoreForm : public QWidget, private TickDuties {
   bool restart_ = false;
   bool closed_ = false;
   std::string faceText_;
+  std::string winePrefix_;
+  TSelectedServer selectedServer_;
 };
 
 }  // namespace kw

@@ -21,17 +21,29 @@ class MemoryLog final : public LogSink {
   std::vector<std::string> lines;
 };
 
-// Records the notices instead of showing them.
+// Records the notices instead of showing them, and answers questions from a script (No or
+// Cancel once the script is used up).
 class RecordingNotifier final : public UserNotifier {
  public:
   struct Notice {
     std::string text;
     NoticeKind kind;
+    bool question = false;
   };
   void ShowMessage(std::string_view text, NoticeKind kind) override {
     notices.push_back({std::string(text), kind});
   }
+  bool Ask(std::string_view text, NoticeKind kind, QuestionButtons buttons) override {
+    notices.push_back({std::string(text), kind, true});
+    lastButtons = buttons;
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  }
   std::vector<Notice> notices;
+  std::vector<bool> answers;
+  QuestionButtons lastButtons = QuestionButtons::YesNo;
 };
 
 // Records the balloons instead of showing them.
