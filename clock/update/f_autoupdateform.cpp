@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,13 +31,19 @@ TAutoUpdateForm::TAutoUpdateForm(QWidget* parent)
   setPalette(white);
 
   auto* picture = new QLabel(this);
-  picture->setPixmap(QPixmap::fromImage(KronwelIcon(48)));
-  auto* title = new QLabel(QStringLiteral("Kronwel自動アップデート"), this);
+  picture->setPixmap(QPixmap::fromImage(KronwelIcon(32)));
+  const QString titleText = QStringLiteral("Kronwel自動アップデート");
+  auto* title = new QLabel(titleText, this);
   QFont titleFont(QStringLiteral("MS UI Gothic"));
   titleFont.setPixelSize(24);
   titleFont.setBold(true);
+  // A wider stand-in font must not cut the title off.
+  constexpr int kTitleRoom = 336 - 24 - 32 - 8;
+  while (titleFont.pixelSize() > 12 && QFontMetrics(titleFont).horizontalAdvance(titleText) > kTitleRoom)
+    titleFont.setPixelSize(titleFont.pixelSize() - 1);
   title->setFont(titleFont);
   auto* top = new QHBoxLayout;
+  top->setSpacing(8);
   top->addWidget(picture);
   top->addWidget(title, 1);
 

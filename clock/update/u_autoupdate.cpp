@@ -186,7 +186,7 @@ int RunAndWait(const std::string& program, const std::vector<std::string>& argum
 }
 
 void UpdateNoticeClick(std::string_view balloonTitle, const UpdateNoticeEnv& env) {
-  if (balloonTitle != kUpdateNoticeTitle) return;
+  if (balloonTitle != kUpdateSensorTitle) return;
   if (env.autoUpdateAvailable() &&
       env.notifier.Ask("ダウンロードとインストールをワンクリックで実行できる自動アップデートが利用可能です！\r\n\r\n今すぐアップデートしますか？",
                        NoticeKind::Warning, QuestionButtons::YesNo)) {

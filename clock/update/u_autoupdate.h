@@ -17,7 +17,7 @@ class UserNotifier;
 struct TUpgradeInfo;
 
 // The title of the start-up balloon that tells of a newer version.
-inline constexpr std::string_view kUpdateNoticeTitle = "更新センサー";
+inline constexpr std::string_view kUpdateSensorTitle = "更新センサー";
 
 // The installer's version text of a file version a.b.c.d: "a.bb.cccc".
 std::string ExpectedInstallerVersion(const std::string& fileVersion);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "clock/update/u_autoupdate.h"  // kUpdateSensorTitle: the balloon its click acts on
 #include "common/datetime.h"
 
 namespace kw {
@@ -23,8 +24,6 @@ std::array<int32_t, 4> ParseVersion(std::string_view text);
 
 // True when own is older than latest, number by number, most significant first.
 bool IsOutdated(const std::array<int32_t, 4>& own, const std::array<int32_t, 4>& latest);
-
-inline constexpr std::string_view kUpdateSensorTitle = "更新センサー";
 
 // Compares the program's version with the latest released one, logs the result and, when a
 // newer version exists, shows the update balloon. Says nothing when nothing was fetched.

@@ -244,7 +244,7 @@ TEST(UpdateNotice, TheQuestionsInTurn) {
   EXPECT_TRUE(notifier.notices.empty());
 
   notifier.answers = {true, true};  // update now; it fails; open the page
-  UpdateNoticeClick(kUpdateNoticeTitle, env);
+  UpdateNoticeClick(kUpdateSensorTitle, env);
   EXPECT_EQ(updates, 1);
   ASSERT_EQ(notifier.notices.size(), 3u);
   EXPECT_EQ(notifier.notices[1].text, "自動アップデートに失敗しました。");
@@ -252,13 +252,13 @@ TEST(UpdateNotice, TheQuestionsInTurn) {
 
   succeeds = true;
   notifier.answers = {true};
-  UpdateNoticeClick(kUpdateNoticeTitle, env);
+  UpdateNoticeClick(kUpdateSensorTitle, env);
   EXPECT_EQ(restarts, 1);
 
   available = false;
   page.clear();
   notifier.answers = {true};
-  UpdateNoticeClick(kUpdateNoticeTitle, env);
+  UpdateNoticeClick(kUpdateSensorTitle, env);
   EXPECT_EQ(notifier.notices.back().text, "配布元サイトURLの取得に失敗しました。\r\n代替手段として検索サイト(google)を開きますか？");
   EXPECT_EQ(notifier.lastButtons, QuestionButtons::OkCancel);
   EXPECT_EQ(opened.back(), "https://www.google.com/search?hl=ja&q=Kronwel&lr=lang_ja");
