@@ -16,6 +16,8 @@
 #include <QTimer>
 
 #include "clock/engine/u_orvtime.h"
+#include "clock/options/f_aboutbox.h"
+#include "clock/options/f_setupdlg.h"
 #include "clock/update/f_autoupdateform.h"
 #include "clock/update/u_configupdate.h"
 #include "clock/window/f_logwindow.h"
@@ -34,6 +36,8 @@ namespace {
 constexpr const char* kRestartTitle = "KronwelRESTART";
 
 void Pause(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+
+void OpenInBrowser(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 }  // namespace
 
@@ -444,9 +448,44 @@ void TCoreForm::KronwelTIconBalloonClick(const QString& title) {
                      .autoUpdate = [this] { return AutoUpdate(); },
                      .restart = [this] { RequestRestart(); },
                      .getUpgradeInfo = [this](TUpgradeInfo& info) { OrvTime->GetUpgradeInfo(info); },
-                     .openUrl = [](const std::string& url) {
-                       QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
-                     }});
+                     .openUrl = OpenInBrowser});
+}
+
+// ---- Options and about ---------------------------------------------------------------------
+
+void TCoreForm::mSetupClick() {
+  TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
+  // The skins and the hotkey dialog join here.
+  const std::vector<std::string> skins{AppInfos.CurrentSkinName};
+  TSetupDlg dialog(this, QPixmap(), SetupValuesFrom(AppInfos, LogForm->LogViewer), skins,
+                   OrvTime->TimeAdjustOffset, {});
+  if (dialog.exec() == QDialog::Accepted) {
+    if (ApplySetupValues(dialog.Values(), AppInfos, LogForm->LogViewer)) {
+      UpdateRadioMenu();
+      Ticker.RadioCheckTime = OrvTime->CurrentTime();
+    }
+    ApplyLook();
+  }
+  TopmostHoldUntil = OrvTime->CurrentTime();
+}
+
+void TCoreForm::mAboutKronwelClick() {
+  TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
+  TUpgradeInfo latest;
+  OrvTime->GetUpgradeInfo(latest);
+  TAboutBox box(this,
+                {.fileVersion = KRONWEL_VERSION,
+                 .latest = latest,
+                 .programFolder = programFolder_,
+                 .notifier = notifier_,
+                 .autoUpdateAvailable = [this] { return AutoUpdateAvailable(); },
+                 .autoUpdate = [this] { return AutoUpdate(); },
+                 .saveSettings = [this] { SaveAppInfos(AppInfos, SettingsEnv()); },
+                 .restart = [this] { QTimer::singleShot(0, this, &TCoreForm::RequestRestart); },
+                 .openUrl = OpenInBrowser},
+                QPixmap(), QPixmap());
+  box.exec();
+  TopmostHoldUntil = OrvTime->CurrentTime();
 }
 
 // Subsystems still to come: each is called where it belongs and does nothing yet.

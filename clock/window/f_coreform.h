@@ -56,6 +56,10 @@ class TCoreForm : public QWidget, private TickDuties {
   // A click on one of the tray icon's balloons.
   void KronwelTIconBalloonClick(const QString& title);
 
+  // The options dialog (the whole edit cycle) and the about box.
+  void mSetupClick();
+  void mAboutKronwelClick();
+
   // Closes the clock and starts it anew.
   void RequestRestart();
   bool RestartRequested() const;
