@@ -1,5 +1,7 @@
 #include "clock/face/abitmap_etcs.h"
 
+#include "clock/face/u_facefonts.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -109,6 +111,7 @@ QFont TFont::ToQFont() const {
   f.setPixelSize(Height > 0 ? EmForLineHeight(Name, Bold, Height) : std::max(-Height, 1));
   f.setBold(Bold);
   f.setStyleStrategy(NoAntialias ? QFont::NoAntialias : QFont::PreferDefault);
+  if (const int stretch = FaceFontStretch(Name); stretch != 100) f.setStretch(stretch);
   return f;
 }
 

@@ -25,4 +25,6 @@ void InstallFaceFontSubstitutions() {
                              {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
 }
 
+int FaceFontStretch(const QString& name) { return name == QLatin1String("7barSPBd") ? 74 : 100; }
+
 }  // namespace kw

@@ -7,6 +7,7 @@
 #include <QString>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -39,6 +40,8 @@ class KronwelApp : public ::testing::Test {
     fs::create_directories(home);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("KRONWEL_HOME", home.c_str(), 1);
+    // The shipped skins, from beside the program: without one the clock does not start.
+    fs::copy(fs::path(g_kronwel).parent_path() / "skins", home + "/skins", fs::copy_options::recursive);
   }
 
   std::unique_ptr<Process> Start() {
@@ -142,6 +145,42 @@ TEST_F(KronwelApp, WithoutDebugLogNothingIsWritten) {
   EXPECT_EQ(first->WaitExit(15s), 0);
   for (const auto& entry : fs::directory_iterator(home))
     EXPECT_NE(entry.path().filename(), "debug.log");
+}
+
+TEST_F(KronwelApp, WithoutSkinsItSaysSoAndEnds) {
+  fs::remove_all(home + "/skins");
+  auto clock = Start();
+  // The error box has the focus; the clock window never shows.
+  ASSERT_TRUE(WaitFor([] { return test::ActiveWindowName() == "Kronwel"; }, 20s)) << test::ActiveWindowName();
+  EXPECT_EQ(clock->WaitExit(500ms), -1) << "ended before the user saw the box";
+  test::CommandOutput("xdotool key --clearmodifiers Return");
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+  EXPECT_EQ(IniFile(Ini()).ReadString("Window", "CurrentSkinName", ""), "") << "nothing was loaded, so nothing is saved";
+}
+
+TEST_F(KronwelApp, TheWindowHasTheSizeOfItsFaceAndSeeThroughCorners) {
+  auto clock = Start();
+  ASSERT_TRUE(WaitFor(Running, 20s));
+  // Three game servers, the real clock and the chaos clock side by side: 5 cells of 80 x 40.
+  std::string geometry;
+  const bool sized = WaitFor([&] {
+    geometry = test::CommandOutput("xdotool search --onlyvisible --name '^Kronwel$' getwindowgeometry --shell 2>/dev/null | tr '\\n' ' '");
+    return geometry.find("WIDTH=400 HEIGHT=40") != std::string::npos;
+  }, 20s);
+  ASSERT_TRUE(sized) << geometry;
+  const auto number = [&](const char* key) {
+    const size_t at = geometry.find(key);
+    return at == std::string::npos ? 0 : std::stoi(geometry.substr(at + std::strlen(key)));
+  };
+  const int x = number("X="), y = number("Y=");
+  // The window is shaped, and no key-coloured pixel reaches the screen: the rounded corners
+  // of the plates show the desktop.
+  EXPECT_NE(test::CommandOutput("xwininfo -shape -name Kronwel | grep -c 'Window shape extents'"), "0");
+  const std::string keyPixels = test::CommandOutput(
+      "import -window root -crop 400x40+" + std::to_string(x) + "+" + std::to_string(y) + " -depth 8 txt:- | grep -ci '#0101FF'");
+  EXPECT_EQ(keyPixels, "0");
+  EXPECT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
 }
 
 TEST_F(KronwelApp, WaitsWhileKronwelWaitExists) {

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <filesystem>
 
+#include "clock/face/u_resources.h"
 #include "clock/face/u_skinctrl.h"
 #include "tests/support/test_support.h"
 
@@ -194,6 +195,31 @@ TEST(ShippedSkins, TheDefaultSkinAndAnotherAreComplete) {
     EXPECT_TRUE(skins.PnlPath(i).ends_with(".jpg"));
     EXPECT_FALSE(LoadPicture(skins.PnlPath(i)).isNull());
   }
+}
+
+TEST(ProgramPictures, SizesAndSeeThroughBackgrounds) {
+  struct Case {
+    const char* name;
+    int w, h;
+    bool keyed;  // shown on the clock window: the background is the key colour
+  } cases[] = {
+      {"bMiniDigiBG", 80, 20, true},          {"bAlarmBell", 16, 16, true},
+      {"bChaosAlarmIcon", 16, 16, true},      {"bTimerIcon", 19, 19, true},
+      {"bAlarmBellMD", 4, 20, true},          {"bChaosAlarmIconMD", 4, 20, true},
+      {"bTimerIconMD", 4, 20, true},          {"bAlarmDialogBG", 320, 128, false},
+      {"bPreAlarmDialogBG", 320, 128, false}, {"bHouseAlarmDialogBG", 320, 128, false},
+      {"bChaosAlarmDialogBG1", 320, 128, false}, {"bChaosAlarmDialogBG1p", 320, 128, false},
+      {"bChaosAlarmDialogBG2", 320, 128, false}, {"bChaosAlarmDialogBG2p", 320, 128, false},
+      {"bChaosAlarmDialogBG3", 320, 128, false}, {"bChaosAlarmDialogBG3p", 320, 128, false},
+      {"bAboutCastle", 258, 148, false},
+  };
+  for (const Case& c : cases) {
+    const QImage image = ResourceBitmap(c.name);
+    ASSERT_EQ(image.size(), QSize(c.w, c.h)) << c.name;
+    EXPECT_EQ(image.format(), QImage::Format_RGB32) << c.name;
+    if (c.keyed) EXPECT_EQ(image.pixel(0, 0) & 0xFFFFFFu, 0x0101FFu) << c.name;
+  }
+  EXPECT_TRUE(ResourceBitmap("bNoSuchPicture").isNull());
 }
 
 }  // namespace
