@@ -161,7 +161,10 @@ bool RunJpeg(JpegJob& job, const unsigned char* data, unsigned long size) {
   job.cinfo.out_color_space = JCS_RGB;
   jpeg_start_decompress(&job.cinfo);
   const JDIMENSION w = job.cinfo.output_width, h = job.cinfo.output_height;
-  if (w == 0 || h == 0 || w > 16384 || h > 16384 || job.cinfo.output_components != 3) {
+  // Panel pictures are a few hundred pixels wide; refuse sizes that would take more than
+  // 64 MB before reading a single row.
+  if (w == 0 || h == 0 || w > 8192 || h > 8192 || static_cast<uint64_t>(w) * h > (16u << 20) ||
+      job.cinfo.output_components != 3) {
     std::snprintf(job.err.message, sizeof job.err.message, "unsupported size %ux%u", w, h);
     jpeg_destroy_decompress(&job.cinfo);
     return false;
