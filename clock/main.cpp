@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
                    [&form] { form->HandleCommand(QStringLiteral("raise")); });
   QObject::connect(&termination, &kw::TerminationSignals::terminationRequested, form.get(),
                    &kw::TCoreForm::mExitAppClick);
-  form->show();
+  // Without a skin the user has been told and the loop only ends the program.
+  if (!form->StartFailed()) form->show();
 
   const int rc = app.exec();
   // The endpoints go before the window, whose end starts a requested restart: the new

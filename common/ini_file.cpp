@@ -141,6 +141,11 @@ bool IniFile::SectionExists(std::string_view section) const {
   return doc_->ini.GetSectionSize(s.c_str()) >= 0;
 }
 
+bool IniFile::SectionHasKeys(std::string_view section) const {
+  const std::string s(section);
+  return doc_->ini.GetSectionSize(s.c_str()) > 0;
+}
+
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   Change c{Change::Set, SanitizeName(section), SanitizeName(key), EncodeValue(value)};
   if (log_ && !IsAscii(c.value)) {

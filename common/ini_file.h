@@ -42,6 +42,8 @@ class IniFile {
 
   bool ValueExists(std::string_view section, std::string_view key) const;
   bool SectionExists(std::string_view section) const;
+  // True when the section holds at least one key.
+  bool SectionHasKeys(std::string_view section) const;
 
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int64_t value);

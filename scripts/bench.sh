@@ -5,6 +5,7 @@ cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 scripts/build.sh build/bench -DCMAKE_BUILD_TYPE=Release -DKRONWEL_BUILD_TESTS=ON
 TZ=Asia/Tokyo build/bench/tests/bench_foundation
+QT_QPA_PLATFORM=offscreen TZ=Asia/Tokyo build/bench/tests/bench_face
 build/bench/tests/bench_app build/bench/bin/kronwel
 TZ=Asia/Tokyo build/bench/tests/bench_sync
 scripts/bench_server.sh build/bench/bin/orvclockd

@@ -9,7 +9,9 @@ packages=(
   libcurl4-openssl-dev                      # the HTTP client
   libcpp-httplib-dev libsqlite3-dev         # orvclockd: HTTP server and its database
   qt6-base-dev qt6-translations-l10n        # windows, tray, local endpoints; Japanese dialogs
-  fonts-ipafont-gothic                      # the Japanese fixed-pitch face of the log window
+  fonts-ipafont-gothic                      # Japanese faces: the log window, the clock's Gothic texts
+  fonts-dseg fonts-liberation fonts-dejavu-core  # the clock faces: seven segments, Tahoma/Verdana/Arial stand-ins
+  libjpeg62-turbo-dev                       # JPEG panel pictures of the skins
   tzdata                                    # the tests pin a time zone
   xvfb xauth openbox trayer xdotool x11-utils imagemagick  # real windows in the tests
   nginx-light tinyproxy chrony openssl      # loopback peers: web server, proxy, SNTP server

@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QDir>
 #include <QFileInfo>
+#include <QBitmap>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QProcess>
@@ -20,6 +21,9 @@
 #include "clock/options/f_setupdlg.h"
 #include "clock/update/f_autoupdateform.h"
 #include "clock/update/u_configupdate.h"
+#include "clock/face/u_face.h"
+#include "clock/face/u_facefonts.h"
+#include "clock/face/u_skinctrl.h"
 #include "clock/window/f_logwindow.h"
 #include "clock/window/u_appicon.h"
 #include "clock/window/u_look.h"
@@ -52,6 +56,12 @@ TCoreForm::TCoreForm(std::string programFolder, const Clock& clock, Endpoint& ap
   setWindowTitle(QStringLiteral("Kronwel"));
   setWindowIcon(QIcon(QPixmap::fromImage(KronwelIcon(64))));
   setAttribute(Qt::WA_ShowWithoutActivating);
+  // The key colour: whatever the face leaves in it is cut out by the window's mask.
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, QColor(1, 1, 255));
+  setPalette(palette);
+  setAutoFillBackground(false);
+  setAttribute(Qt::WA_OpaquePaintEvent);
   FormCreate();
 }
 
@@ -108,12 +118,25 @@ void TCoreForm::FormCreate() {
   OrvTime->ProgramVersion = KRONWEL_VERSION;
 
   WriteLog(":Screen Buffer Initialize\r");
+  InstallFaceFontSubstitutions();
+  face_ = std::make_unique<TFace>(*OrvTime, AppInfos);
+  face_->Hooks.SelectedGameServer = [this] { return SelectedGameServer(); };
   WriteLog(":SE Engine Initialize\r");
   WriteLog(":Alarm Control Initialize\r");
   AppInfos.AlarmList.clear();
   WriteLog(":House Control Initialize\r");
   AppInfos.LandList.clear();
   WriteLog(":Skin System Initialize\r");
+  skinCtrl_ = std::make_unique<TSkinCtrl>(programFolder_);
+  if (skinCtrl_->Count() == 0) {
+    WriteLog("\003clRed");
+    WriteLog("[はわわ]　服がないよぉ！\r");
+    WriteLog("\003clBlack");
+    notifier_.ShowMessage("スキンが見つからないのでKronwelを起動できません\r\n再インストールをお勧めします。", NoticeKind::Error);
+    // The rest of the creation still runs; the program ends as soon as its loop starts.
+    noSkin_ = true;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+  }
   WriteLog(":Alarm Dialogs PreLoad\r");
   WriteLog(":Time Calculater PreLoad\r");
 
@@ -131,7 +154,7 @@ void TCoreForm::FormCreate() {
 
 void TCoreForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (shown_) return;
+  if (shown_ || noSkin_) return;
   shown_ = true;
   FormShow();
 }
@@ -219,8 +242,10 @@ void TCoreForm::FormCloseQuery() {
   WriteLog(":Stopping House Control\r");
   AppInfos.LandList.clear();
   WriteLog(":Stopping Draw System\r");
+  face_.reset();
   WriteLog(":Stopping OrvRadi\r");
   WriteLog(":Stopping Skin System\r");
+  skinCtrl_.reset();
   WriteLog(":Stopping OrvTime\r");
   OrvTime.reset();
   TrayIcon->SetVisible(false);
@@ -265,8 +290,11 @@ void TCoreForm::HandleCommand(const QString& command) {
 
 void TCoreForm::DrawTimerTimer() { Ticker.DrawTimerTimer(OrvTime->CurrentTime(), clock_.Now()); }
 
-// The parameter check of the settings and the window's opacity.
+// The skin, the parameter check of the settings, the window's place and opacity.
 void TCoreForm::ApplyLook() {
+  WriteLog(":Skin Data Load\r");
+  if (skinCtrl_->IndexOfName(AppInfos.CurrentSkinName) < 0) AppInfos.CurrentSkinName = skinCtrl_->SkinName(0);
+  LoadSkin(*skinCtrl_, AppInfos.CurrentSkinName, face_->Skin, LogForm.get());
   WriteLog(":Parameter Check\r");
   NormalizeAppInfos(AppInfos);
   OrvTime->ProxyEnabled = AppInfos.ProxyEnabled;
@@ -275,35 +303,40 @@ void TCoreForm::ApplyLook() {
   OrvTime->ProxyUsername = AppInfos.ProxyUsername;
   OrvTime->ProxyPassword = AppInfos.ProxyPassword;
   if (AppInfos.FAlpha >= 100) setWindowOpacity(1.0);
+  // The face is drawn anew at once, so the window opens at the size of its face.
+  move(AppInfos.FLeft, AppInfos.FTop);
+  face_->ResetFaceCache();
   Ticker.LastSecondPass = 0;
   RefreshFace();
-  int width = 0;
-  const QStringList lines = QString::fromStdString(faceText_).split(QLatin1Char('\n'));
-  for (const QString& line : lines) width = std::max(width, fontMetrics().horizontalAdvance(line));
-  setGeometry(AppInfos.FLeft, AppInfos.FTop, width + 16, fontMetrics().height() * static_cast<int>(lines.size()) + 12);
 }
 
-// Until the clock faces exist the window shows the real time and every server's game time
-// as text, to the minute.
-std::string TCoreForm::FaceText() const {
-  const TDateTime now = OrvTime->CurrentTime();
-  const DateTimeParts real = DecodeDateTime(now);
-  std::string text;
-  text.reserve(64 * static_cast<size_t>(OrvTime->ServerCount + 1));
-  text.append(TOrvTime::ZeroPad(real.hour, 2)).append(":").append(TOrvTime::ZeroPad(real.minute, 2));
-  for (int32_t i = 0; i < OrvTime->ServerCount; ++i) {
-    const int32_t s = OrvTime->GameSecondsOfWeek(i, now);
-    text.append("\n").append(OrvTime->ServerName(i)).append("  ").append(TOrvTime::WeekdayName(s / 86400));
-    text.append(" ").append(TOrvTime::ZeroPad(s / 3600 % 24, 2)).append(":").append(TOrvTime::ZeroPad(s / 60 % 60, 2));
-  }
-  return text;
-}
-
-void TCoreForm::paintEvent(QPaintEvent*) {
+void TCoreForm::paintEvent(QPaintEvent* event) {
+  if (!face_) return;
   QPainter p(this);
-  p.fillRect(rect(), QColor(0x2B, 0x22, 0x1A));
-  p.setPen(QColor(0xF3, 0xE6, 0xC8));
-  p.drawText(rect().adjusted(8, 6, -8, -6), Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(faceText_));
+  const QImage& buffer = face_->BackBuffer.Image();
+  if (!buffer.isNull()) p.drawImage(event->rect().topLeft(), buffer, event->rect());
+}
+
+void TCoreForm::ShowBackBuffer(bool sizeMayChange) {
+  const QImage& buffer = face_->BackBuffer.Image();
+  const QSize size(std::max(buffer.width(), 1), std::max(buffer.height(), 1));
+  if (sizeMayChange && size != this->size()) {
+    setGeometry(x(), y(), size.width(), size.height());
+    KeepOnMonitor();
+    AppInfos.FLeft = x();
+    AppInfos.FTop = y();
+  }
+  // Key-coloured pixels are cut out of the window: see-through without a compositor.
+  QImage mask = buffer.isNull() || buffer.width() == 0 || buffer.height() == 0
+                    ? QImage(1, 1, QImage::Format_RGB32)
+                    : buffer;
+  if (mask.size() != buffer.size()) mask.fill(QColor(1, 1, 255));
+  mask = mask.createMaskFromColor(qRgb(1, 1, 255), Qt::MaskInColor);  // key pixels become 0: cut out
+  if (mask != mask_) {
+    mask_ = mask;
+    setMask(QBitmap::fromImage(mask_));
+  }
+  update();
 }
 
 // ---- Duties of the tick -------------------------------------------------------------------
@@ -311,10 +344,10 @@ void TCoreForm::paintEvent(QPaintEvent*) {
 int32_t TCoreForm::MaintenanceState() { return OrvTime->MaintenanceState(); }
 
 void TCoreForm::RefreshFace() {
-  std::string text = FaceText();
-  if (text == faceText_) return;
-  faceText_ = std::move(text);
-  update();
+  if (!face_) return;
+  const bool drawn = face_->RefreshFace();
+  const bool visibilityChanged = UpdateAutoHide();
+  if (drawn || visibilityChanged) ShowBackBuffer(true);
 }
 
 // Registers the tray icon anew once the desktop has settled after a resume, then applies the

@@ -2,6 +2,7 @@
 // with its 100 ms tick and takes them down again when closed.
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -25,6 +26,8 @@ class Endpoint;
 class QtTray;
 class TLogForm;
 class TOrvTime;
+class TFace;
+class TSkinCtrl;
 
 class TCoreForm : public QWidget, private TickDuties {
   Q_OBJECT
@@ -72,6 +75,13 @@ class TCoreForm : public QWidget, private TickDuties {
   // "restart", and "notalu" (the menu command that opens the memo pad).
   void HandleCommand(const QString& command);
 
+  // No skin was found at creation: the user has been told and the program ends without
+  // showing the clock.
+  bool StartFailed() const { return noSkin_; }
+  // The face and the skins, for the dialogs that show the skin's panel picture.
+  TFace* Face() { return face_.get(); }
+  TSkinCtrl* SkinCtrl() { return skinCtrl_.get(); }
+
   TAppInfos AppInfos;
   // Until then the clock does not push itself on top (a modal box or the menu is open).
   TDateTime TopmostHoldUntil = 0;
@@ -89,11 +99,16 @@ class TCoreForm : public QWidget, private TickDuties {
   void DrawTimerTimer();
   void ApplyLook();
   AppInfosEnv SettingsEnv();
-  std::string FaceText() const;
   void RealSync(bool silent);
   SyncEnv MakeSyncEnv();
   AutoUpdateEnv MakeAutoUpdateEnv();
   void OpenFolder(std::string_view relative);
+  // Shows the face's back buffer: the window takes its size, key-coloured pixels see-through.
+  void ShowBackBuffer(bool sizeMayChange);
+  // Auto-hide and keeping the window on its monitor come with the window behaviour; until
+  // then the window never hides itself and stays where it is put.
+  bool UpdateAutoHide() { return false; }
+  void KeepOnMonitor() {}
 
   // TickDuties
   int32_t MaintenanceState() override;
@@ -125,9 +140,12 @@ class TCoreForm : public QWidget, private TickDuties {
   bool shown_ = false;
   bool restart_ = false;
   bool closed_ = false;
-  std::string faceText_;
   std::string winePrefix_;
   TSelectedServer selectedServer_;
+  bool noSkin_ = false;
+  std::unique_ptr<TSkinCtrl> skinCtrl_;
+  std::unique_ptr<TFace> face_;
+  QImage mask_;  // the key-colour mask last given to the window
 };
 
 }  // namespace kw

@@ -115,6 +115,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(home);
   setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   setenv("KRONWEL_HOME", home.c_str(), 1);
+  std::filesystem::copy(std::filesystem::path(kronwel).parent_path() / "skins", home + "/skins",
+                        std::filesystem::copy_options::recursive);
 
   std::vector<double> startMs;
   for (int round = 0; round < 5; ++round) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -42,9 +43,14 @@ class KronwelApp : public ::testing::Test {
     setenv("KRONWEL_HOME", home.c_str(), 1);
   }
 
+  // Starts the clock in home, with the shipped skins from beside the program unless a test
+  // says otherwise: without one the clock does not start.
   std::unique_ptr<Process> Start() {
+    if (withSkins && !fs::exists(home + "/skins"))
+      fs::copy(fs::path(g_kronwel).parent_path() / "skins", home + "/skins", fs::copy_options::recursive);
     return std::make_unique<Process>(std::vector<std::string>{g_kronwel}, home);
   }
+  bool withSkins = true;
   static bool Running() { return EndpointAlive(QStringLiteral("Kronwel")); }
   std::string Ini() const { return home + "/kronwel.ini"; }
 
@@ -165,6 +171,43 @@ TEST_F(KronwelApp, WithoutDebugLogNothingIsWritten) {
   EXPECT_EQ(first->WaitExit(15s), 0);
   for (const auto& entry : fs::directory_iterator(home))
     EXPECT_NE(entry.path().filename(), "debug.log");
+}
+
+TEST_F(KronwelApp, WithoutSkinsItSaysSoAndEnds) {
+  withSkins = false;
+  auto clock = Start();
+  // The error box shows (the clock window never does) and waits for the user.
+  const std::string visible = "xdotool search --onlyvisible --name '^Kronwel$'";
+  ASSERT_TRUE(WaitFor([&] { return !test::CommandOutput(visible).empty(); }, 20s));
+  EXPECT_EQ(clock->WaitExit(500ms), -1) << "ended before the user saw the box";
+  test::CommandOutput(visible + " windowactivate --sync key --clearmodifiers Return");
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+  EXPECT_EQ(IniFile(Ini()).ReadString("Window", "CurrentSkinName", ""), "") << "nothing was loaded, so nothing is saved";
+}
+
+TEST_F(KronwelApp, TheWindowHasTheSizeOfItsFaceAndSeeThroughCorners) {
+  auto clock = Start();
+  ASSERT_TRUE(WaitFor(Running, 20s));
+  // Three game servers, the real clock and the chaos clock side by side: 5 cells of 80 x 40.
+  std::string geometry;
+  const bool sized = WaitFor([&] {
+    geometry = test::CommandOutput("xdotool search --onlyvisible --name '^Kronwel$' getwindowgeometry --shell 2>/dev/null | tr '\\n' ' '");
+    return geometry.find("WIDTH=400 HEIGHT=40") != std::string::npos;
+  }, 20s);
+  ASSERT_TRUE(sized) << geometry;
+  const auto number = [&](const char* key) {
+    const size_t at = geometry.find(key);
+    return at == std::string::npos ? 0 : std::stoi(geometry.substr(at + std::strlen(key)));
+  };
+  const int x = number("X="), y = number("Y=");
+  // The window is shaped, and no key-coloured pixel reaches the screen: the rounded corners
+  // of the plates show the desktop.
+  EXPECT_NE(test::CommandOutput("xwininfo -shape -name Kronwel | grep -c 'Window shape extents'"), "0");
+  const std::string keyPixels = test::CommandOutput(
+      "import -window root -crop 400x40+" + std::to_string(x) + "+" + std::to_string(y) + " -depth 8 txt:- | grep -ci '#0101FF'");
+  EXPECT_EQ(keyPixels, "0");
+  EXPECT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
 }
 
 TEST_F(KronwelApp, WaitsWhileKronwelWaitExists) {

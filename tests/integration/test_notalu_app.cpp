@@ -48,6 +48,7 @@ class MemoWithClock : public ::testing::Test {
     fs::create_directories(home);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("KRONWEL_HOME", home.c_str(), 1);
+    fs::copy(g_bin + "/skins", home + "/skins", fs::copy_options::recursive);
     uint8_t key = 7;
     EXPECT_TRUE(SaveMemos(home + "/kronwel.ntm", memos, [&] { return key += 13; }));
   }
