@@ -147,6 +147,7 @@ void TCoreForm::FormCreate() {
 
   TrayIcon = std::make_unique<QtTray>(windowIcon());
   connect(TrayIcon.get(), &QtTray::balloonClicked, this, &TCoreForm::KronwelTIconBalloonClick);
+  ConnectMenu();
   DrawTimer = new QTimer(this);
   DrawTimer->setInterval(100);
   connect(DrawTimer, &QTimer::timeout, this, &TCoreForm::DrawTimerTimer);
@@ -290,7 +291,8 @@ void TCoreForm::HandleCommand(const QString& command) {
 
 void TCoreForm::DrawTimerTimer() { Ticker.DrawTimerTimer(OrvTime->CurrentTime(), clock_.Now()); }
 
-// The skin, the parameter check of the settings, the window's place and opacity.
+// Applies every appearance setting: the skin, the parameter check, the window, the menu,
+// the startup entry, and a fresh face.
 void TCoreForm::ApplyLook() {
   WriteLog(":Skin Data Load\r");
   if (skinCtrl_->IndexOfName(AppInfos.CurrentSkinName) < 0) AppInfos.CurrentSkinName = skinCtrl_->SkinName(0);
@@ -302,9 +304,8 @@ void TCoreForm::ApplyLook() {
   OrvTime->ProxyPort = AppInfos.ProxyPort;
   OrvTime->ProxyUsername = AppInfos.ProxyUsername;
   OrvTime->ProxyPassword = AppInfos.ProxyPassword;
-  if (AppInfos.FAlpha >= 100) setWindowOpacity(1.0);
+  ApplyWindowLook();
   // The face is drawn anew at once, so the window opens at the size of its face.
-  move(AppInfos.FLeft, AppInfos.FTop);
   face_->ResetFaceCache();
   Ticker.LastSecondPass = 0;
   RefreshFace();
@@ -527,7 +528,6 @@ int32_t TCoreForm::RadioCheckIntervalSeconds() { return 300; }
 void TCoreForm::UpdateRadioMenu() {}
 void TCoreForm::CheckAlarms() {}
 void TCoreForm::CheckChaosAlarms() {}
-void TCoreForm::ReassertTopmost() {}
 void TCoreForm::MaintenanceAlert(int32_t, int32_t) {}
 
 }  // namespace kw

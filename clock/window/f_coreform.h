@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QPoint>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -12,7 +13,9 @@
 #include "clock/settings/u_appinfos.h"
 #include "clock/client/u_gameclient.h"
 #include "clock/update/u_autoupdate.h"
+#include "clock/menu/u_clockmenu.h"
 #include "clock/window/u_debuglog.h"
+#include "platform/x11_window_finder.h"
 #include "clock/window/u_orvsync.h"
 #include "clock/window/u_ticker.h"
 #include "platform/qt_user_notifier.h"
@@ -63,6 +66,19 @@ class TCoreForm : public QWidget, private TickDuties {
   void mSetupClick();
   void mAboutKronwelClick();
 
+  // The clock menu and its handlers for the look of the clock.
+  TClockMenu* Menu() { return menu_.get(); }
+  void ClockPopMenuPopup(const QPoint& at);
+  void mSelectMode(int mode);
+  void mSelectSrv(int tag);
+  void mRealClockClick();
+  void mChaosClockClick();
+  void mAlwaysTopClick();
+  void mSkeltClick();
+  void mSelectAlpha(int alpha);
+  void mPosLockClick();
+  void mRotateNumClick(int rotate);
+
   // Closes the clock and starts it anew.
   void RequestRestart();
   bool RestartRequested() const;
@@ -91,6 +107,9 @@ class TCoreForm : public QWidget, private TickDuties {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   void FormCreate();
@@ -105,11 +124,13 @@ class TCoreForm : public QWidget, private TickDuties {
   void OpenFolder(std::string_view relative);
   // Shows the face's back buffer: the window takes its size, key-coloured pixels see-through.
   void ShowBackBuffer(bool sizeMayChange);
-  // Auto-hide and keeping the window on its monitor come with the window behaviour; until
-  // then the window never hides itself and stays where it is put.
-  bool UpdateAutoHide() { return false; }
-  void KeepOnMonitor() {}
-
+  // Hides or shows the window by the mouse, Shift and the game; true when it changed.
+  bool UpdateAutoHide();
+  // Moves FLeft/FTop and the window inside its monitor.
+  void KeepOnMonitor();
+  // The window part of ApplyLook: place, stacking, menu, startup entry, task list.
+  void ApplyWindowLook();
+  void ConnectMenu();
   // TickDuties
   int32_t MaintenanceState() override;
   void RefreshFace() override;
@@ -146,6 +167,11 @@ class TCoreForm : public QWidget, private TickDuties {
   std::unique_ptr<TSkinCtrl> skinCtrl_;
   std::unique_ptr<TFace> face_;
   QImage mask_;  // the key-colour mask last given to the window
+  std::unique_ptr<TClockMenu> menu_;
+  std::unique_ptr<X11WindowFinder> windowFinder_;
+  bool autoHidden_ = false;  // hidden by UpdateAutoHide
+  bool dragging_ = false;
+  QPoint pressPos_;  // where the left button went down, in the window
 };
 
 }  // namespace kw

@@ -210,6 +210,58 @@ TEST_F(KronwelApp, TheWindowHasTheSizeOfItsFaceAndSeeThroughCorners) {
   EXPECT_EQ(clock->WaitExit(15s), 0);
 }
 
+// Where the clock window is on screen; {-1, -1} while it is not shown.
+std::pair<int, int> ClockPosition() {
+  const std::string g = test::CommandOutput(
+      "xdotool search --onlyvisible --name '^Kronwel$' getwindowgeometry --shell 2>/dev/null | tr '\\n' ' '");
+  const size_t x = g.find("X="), y = g.find(" Y=");
+  if (x == std::string::npos || y == std::string::npos) return {-1, -1};
+  return {std::stoi(g.substr(x + 2)), std::stoi(g.substr(y + 3))};
+}
+
+TEST_F(KronwelApp, DraggedWhereTheUserWantsAndKeptThere) {
+  test::WriteBytes(Ini(), "[Window]\r\nFLeft=200\r\nFTop=150\r\n");
+  auto clock = Start();
+  ASSERT_TRUE(WaitFor([] { return ClockPosition() == std::pair{200, 150}; }, 20s)) << ClockPosition().first;
+  test::CommandOutput("xdotool mousemove 220 160 mousedown 1 mousemove 260 180 mousemove 320 210 mouseup 1");
+  EXPECT_TRUE(WaitFor([] { return ClockPosition() == std::pair{300, 200}; }, 5s)) << ClockPosition().first;
+  // Dragged past the right edge of the 1280-pixel screen: back inside, one pixel short.
+  test::CommandOutput("xdotool mousemove 320 210 mousedown 1 mousemove 900 210 mousemove 1250 210 mouseup 1");
+  EXPECT_TRUE(WaitFor([] { return ClockPosition().first == 1279 - 400; }, 5s)) << ClockPosition().first;
+  EXPECT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+  EXPECT_EQ(IniFile(Ini()).ReadInteger("Window", "FLeft", 0), 879);
+  EXPECT_EQ(IniFile(Ini()).ReadInteger("Window", "FTop", 0), 200);
+}
+
+TEST_F(KronwelApp, HidesNearTheMouseAndWhileTheGameRuns) {
+  test::WriteBytes(Ini(), "[Window]\r\nFLeft=200\r\nFTop=150\r\nAutoHidden=1\r\nHideOnOrv=1\r\n");
+  test::CommandOutput("xdotool mousemove 900 700");
+  auto clock = Start();
+  const auto shown = [] { return ClockPosition().first == 200; };
+  const auto hidden = [] { return ClockPosition().first == -1; };
+  ASSERT_TRUE(WaitFor(shown, 20s));
+  test::CommandOutput("xdotool mousemove 190 140");  // 10 pixels off the corner
+  EXPECT_TRUE(WaitFor(hidden, 5s));
+  test::CommandOutput("xdotool keydown shift");
+  EXPECT_TRUE(WaitFor(shown, 5s)) << "Shift brings it back";
+  test::CommandOutput("xdotool keyup shift mousemove 900 700");
+  EXPECT_TRUE(WaitFor(shown, 5s));
+
+  // The game's window: hidden wherever the mouse is, until Shift is held within 64 pixels.
+  Process game({"xmessage", "-title", "Orvane -The Vastmere Universe-", "-geometry", "+900+600", "game"});
+  EXPECT_TRUE(WaitFor(hidden, 10s));
+  test::CommandOutput("xdotool mousemove 150 140 keydown shift");
+  EXPECT_TRUE(WaitFor(shown, 5s));
+  test::CommandOutput("xdotool keyup shift");
+  EXPECT_TRUE(WaitFor(hidden, 5s));
+  game.Stop();
+  test::CommandOutput("xdotool mousemove 900 700");
+  EXPECT_TRUE(WaitFor(shown, 10s)) << "the game ended";
+  EXPECT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+}
+
 TEST_F(KronwelApp, WaitsWhileKronwelWaitExists) {
   Endpoint wait;
   ASSERT_TRUE(wait.Listen(QStringLiteral("KronwelWait")));  // an installer at work
