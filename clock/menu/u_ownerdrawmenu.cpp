@@ -63,7 +63,11 @@ void TOwnerDrawMenu::paintEvent(QPaintEvent* event) {
     return;
   }
   QPainter p(this);
-  p.fillRect(rect(), QColor(100, 62, 60));  // the panel's thin frame
+  // Room no item takes (a second column) in the rows' colour, inside a thin brown frame.
+  const QImage empty = DrawMenuItem({.caption = QString(), .depth = depth_}, 1, 1, font());
+  p.fillRect(rect(), empty.pixelColor(0, 0));
+  p.setPen(QColor(100, 62, 60));
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
   for (QAction* a : actions()) {
     const QRect r = actionGeometry(a);
     if (!r.isValid() || !event->rect().intersects(r) || !a->isVisible()) continue;
