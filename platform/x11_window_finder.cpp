@@ -100,6 +100,17 @@ bool X11WindowFinder::Exists(const std::string& title) {
   return false;
 }
 
+bool X11WindowFinder::QueryPointer(int& x, int& y, bool& shift) {
+  xcb_connection_t* c = Conn(connection_);
+  xcb_query_pointer_reply_t* r = xcb_query_pointer_reply(c, xcb_query_pointer(c, root_), nullptr);
+  if (!r) return false;
+  x = r->root_x;
+  y = r->root_y;
+  shift = (r->mask & XCB_MOD_MASK_SHIFT) != 0;
+  std::free(r);
+  return true;
+}
+
 bool X11WindowFinder::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
   if (eventType != "xcb_generic_event_t") return false;
   const auto* event = static_cast<const xcb_generic_event_t*>(message);

@@ -22,6 +22,10 @@ class X11WindowFinder final : public QAbstractNativeEventFilter {
   // True when a top-level window with exactly this title (UTF-8) exists.
   bool Exists(const std::string& title);
 
+  // The mouse position on the screen and whether Shift is held, in one round trip to the
+  // X server; false when the server did not answer.
+  bool QueryPointer(int& x, int& y, bool& shift);
+
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
  private:

@@ -8,4 +8,5 @@ TZ=Asia/Tokyo build/bench/tests/bench_foundation
 QT_QPA_PLATFORM=offscreen TZ=Asia/Tokyo build/bench/tests/bench_face
 build/bench/tests/bench_app build/bench/bin/kronwel
 TZ=Asia/Tokyo build/bench/tests/bench_sync
+build/bench/tests/bench_window
 scripts/bench_server.sh build/bench/bin/orvclockd

@@ -98,11 +98,16 @@ void TCoreForm::KeepOnMonitor() {
 bool TCoreForm::UpdateAutoHide() {
   bool hide = false;
   if (AppInfos.AutoHidden || AppInfos.HideOnOrv) {
-    if (!windowFinder_ && AppInfos.HideOnOrv) windowFinder_ = X11WindowFinder::Create();
+    if (!windowFinder_) windowFinder_ = X11WindowFinder::Create();
     const bool game = AppInfos.HideOnOrv && windowFinder_ && windowFinder_->Exists(std::string(kGameWindowTitle));
-    const QPoint mouse = QCursor::pos();
-    const bool shift = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
-    hide = ShouldHideClock(game, AppInfos.AutoHidden, {x(), y(), width(), height()}, mouse.x(), mouse.y(), shift);
+    int mouseX = 0, mouseY = 0;
+    bool shift = false;
+    if (!windowFinder_ || !windowFinder_->QueryPointer(mouseX, mouseY, shift)) {
+      const QPoint mouse = QCursor::pos();
+      mouseX = mouse.x(), mouseY = mouse.y();
+      shift = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    }
+    hide = ShouldHideClock(game, AppInfos.AutoHidden, {x(), y(), width(), height()}, mouseX, mouseY, shift);
   }
   if (hide == autoHidden_) return false;
   autoHidden_ = hide;

@@ -157,7 +157,7 @@ TEST_F(SyncAgainstOrvclockd, WhatTheUserIsTold) {
   EXPECT_EQ(tray.balloons[0].kind, BalloonKind::Warning);
   EXPECT_EQ(tray.balloons[0].text,
             "負荷調整のため、サーバへの通信を制限中です。\r\n時計合わせは10秒以上間隔をあけて下さい。");
-  EXPECT_EQ(lastSync, clock.Now() - 5.0 / 86400);
+  EXPECT_EQ(ToMs(lastSync), ToMs(clock.Now()) - 5000);
   EXPECT_TRUE(log.Contains(">Use Request Buffer...\r"));
   // Without balloons the refusal is a box.
   env.globalBalloon = false;
