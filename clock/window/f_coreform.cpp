@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -14,6 +15,10 @@
 #include <QTimer>
 
 #include "clock/engine/u_orvtime.h"
+#include "clock/online/u_hotkeys.h"
+#include "clock/online/u_orvradisensor.h"
+#include "clock/window/f_hksetupdlg.h"
+#include "clock/window/u_onlinemenus.h"
 #include "clock/window/f_logwindow.h"
 #include "clock/window/u_appicon.h"
 #include "clock/window/u_look.h"
@@ -22,6 +27,8 @@
 #include "common/ini_file.h"
 #include "platform/endpoints.h"
 #include "platform/qt_tray.h"
+#include "platform/qt_url_opener.h"
+#include "platform/xcb_hotkeys.h"
 
 namespace kw {
 namespace {
@@ -67,6 +74,7 @@ AppInfosEnv TCoreForm::SettingsEnv() {
   env.logViewer = LogForm->LogViewer;
   env.openNotalu = [this] { OpenNotaluClick(); };
   env.notaluRunning = [] { return EndpointAlive(QStringLiteral("Notalu")); };
+  env.buildDirectURLMenu = [this] { BuildDirectURLMenu(); };
   return env;
 }
 
@@ -91,6 +99,7 @@ void TCoreForm::FormCreate() {
   OrvTime = std::make_unique<TOrvTime>(programFolder_, clock_, LogForm.get());
   WriteLog(":Check UIN = " + OrvTime->GetUIN() + "\r");
   WriteLog(":Creating TOrvRadi\r");
+  OrvRadi = std::make_unique<TOrvRadi>(programFolder_, clock_, LogForm.get());
   OrvTime->ProgramVersion = KRONWEL_VERSION;
 
   WriteLog(":Screen Buffer Initialize\r");
@@ -106,6 +115,7 @@ void TCoreForm::FormCreate() {
   WriteLog(":Monitor System Initialize\r");
   Ticker.StatusPollSecond = 10 + static_cast<int32_t>(QRandomGenerator::global()->bounded(10));
   WriteLog(":Registing Global HotKeys\r");
+  CreateOnlineParts();
   WriteLog("なんとなく目が覚めました。\r");
 
   TrayIcon = std::make_unique<QtTray>(windowIcon());
@@ -145,6 +155,7 @@ void TCoreForm::FormShow() {
 
   Ticker.LastMaintenanceState = 0;
   WriteLog(":RadioSensor First Update\r");
+  UpdateRadioMenu();
   Ticker.RadioCheckTime = OrvTime->CurrentTime();
 
   WriteLog(":Version Check(Online)...\r");
@@ -189,6 +200,7 @@ void TCoreForm::FormCloseQuery() {
   WriteLog("\003clRed");
   WriteLog("\rおやすみの準備をしています...\r");
   WriteLog(":UnRegisting Global HotKeys\r");
+  for (int id = 1; id <= kHotkeyCount; ++id) Hotkeys->Unregister(id);
   DrawTimer->stop();
 
   WriteLog("今回の出来事を日記に書いています\r");
@@ -204,6 +216,7 @@ void TCoreForm::FormCloseQuery() {
   AppInfos.LandList.clear();
   WriteLog(":Stopping Draw System\r");
   WriteLog(":Stopping OrvRadi\r");
+  OrvRadi.reset();
   WriteLog(":Stopping Skin System\r");
   WriteLog(":Stopping OrvTime\r");
   OrvTime.reset();
@@ -244,6 +257,8 @@ void TCoreForm::HandleCommand(const QString& command) {
     RequestRestart();
   } else if (command == QLatin1String("notalu")) {
     OpenNotaluClick();
+  } else if (command == QLatin1String("hotkeys")) {
+    mHotKeySetupClick();
   }
 }
 
@@ -258,6 +273,7 @@ void TCoreForm::ApplyLook() {
   OrvTime->ProxyPort = AppInfos.ProxyPort;
   OrvTime->ProxyUsername = AppInfos.ProxyUsername;
   OrvTime->ProxyPassword = AppInfos.ProxyPassword;
+  HandProxyToRadio();
   if (AppInfos.FAlpha >= 100) setWindowOpacity(1.0);
   Ticker.LastSecondPass = 0;
   RefreshFace();
@@ -265,6 +281,7 @@ void TCoreForm::ApplyLook() {
   const QStringList lines = QString::fromStdString(faceText_).split(QLatin1Char('\n'));
   for (const QString& line : lines) width = std::max(width, fontMetrics().horizontalAdvance(line));
   setGeometry(AppInfos.FLeft, AppInfos.FTop, width + 16, fontMetrics().height() * static_cast<int>(lines.size()) + 12);
+  RegisterAllHotkeys();
 }
 
 // Until the clock faces exist the window shows the real time and every server's game time
@@ -362,12 +379,97 @@ void TCoreForm::M1Click() {
 
 // Subsystems still to come: each is called where it belongs and does nothing yet.
 void TCoreForm::CheckLandDeadlines() {}
-int32_t TCoreForm::RadioCheckIntervalSeconds() { return 300; }
-void TCoreForm::UpdateRadioMenu() {}
 void TCoreForm::CheckAlarms() {}
 void TCoreForm::CheckChaosAlarms() {}
 void TCoreForm::UpdateConfigFiles() {}
 void TCoreForm::ReassertTopmost() {}
 void TCoreForm::MaintenanceAlert(int32_t, int32_t) {}
+
+// ---- Online: global hotkeys, web-page menu, radio sensor ----------------------------------
+
+void TCoreForm::CreateOnlineParts() {
+  urlOpener_ = std::make_unique<QtUrlOpener>();
+  Hotkeys = std::make_unique<XcbHotkeys>();
+  Hotkeys->onHotkey = [this](uint16_t flags, uint16_t key) { HotkeyArrived(flags, key); };
+
+  DirectURLMenu = new QMenu(QStringLiteral("プレイヤー支援ホームページ(&P)"), this);
+  DirectURLMenu->setObjectName(QStringLiteral("mDirectURLs"));
+  DirectURLMenu->menuAction()->setObjectName(QStringLiteral("mDirectURLs"));
+  DirectURLMenu->menuAction()->setStatusTip(QStringLiteral("プレイに役立つホームページを開きます"));
+  DirectURLMenu->menuAction()->setEnabled(false);
+  RadioMenu = new QMenu(QStringLiteral("放送中のOrvラジ(&B)"), this);
+  RadioMenu->setObjectName(QStringLiteral("mOrvRadiList"));
+  RadioMenu->menuAction()->setObjectName(QStringLiteral("mOrvRadiList"));
+  RadioMenu->menuAction()->setStatusTip(QStringLiteral("現在放送中（と思われる）Orvラジオのリストです"));
+  RadioMenu->menuAction()->setEnabled(false);
+}
+
+void TCoreForm::HandProxyToRadio() {
+  if (!OrvRadi) return;
+  OrvRadi->ProxyEnabled = AppInfos.ProxyEnabled;
+  OrvRadi->ProxyIP = AppInfos.ProxyIP;
+  OrvRadi->ProxyPort = AppInfos.ProxyPort;
+  OrvRadi->ProxyUsername = AppInfos.ProxyUsername;
+  OrvRadi->ProxyPassword = AppInfos.ProxyPassword;
+}
+
+void TCoreForm::RegisterAllHotkeys() { kw::RegisterAllHotkeys(*Hotkeys, AppInfos, *LogForm); }
+void TCoreForm::UnregisterAllHotkeys() { kw::UnregisterAllHotkeys(*Hotkeys, *LogForm); }
+
+void TCoreForm::HotkeyArrived(uint16_t modFlags, uint16_t virtualKey) {
+  const int pair = FindHotkeyPair(AppInfos, modFlags, virtualKey);
+  if (pair == 0 || !OrvTime) return;
+  if (pair == 1) show();
+  raise();
+  activateWindow();
+  if (pair == 1 || !HotkeyMayOpen(OrvTime->CurrentTime(), TopmostHoldUntil)) return;
+  switch (pair) {
+    case 2: mMAdjustClick(); break;
+    case 3: mAlarmSetupClick(); break;
+    case 4: OpenNotaluClick(); break;
+    case 5: mQuestTimeTableClick(); break;
+    case 6: mTimeCalcClick(); break;
+  }
+}
+
+void TCoreForm::mHotKeySetupClick() {
+  TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
+  THKSetupDlg dialog([this] { UnregisterAllHotkeys(); }, [this] { RegisterAllHotkeys(); });
+  std::array<QKeySequence, kHotkeyCount> shortcuts;
+  const auto pairs = HotkeyPairs(AppInfos);
+  for (int i = 0; i < kHotkeyCount; ++i) shortcuts[i] = HotkeyToShortcut(pairs[i]);
+  dialog.SetShortcuts(shortcuts);
+  if (dialog.exec() == QDialog::Accepted) {
+    const auto chosen = dialog.Shortcuts();
+    for (int i = 0; i < kHotkeyCount; ++i) SetHotkeyPair(AppInfos, i + 1, ShortcutToHotkey(chosen[i]));
+    RegisterAllHotkeys();
+  }
+  TopmostHoldUntil = OrvTime->CurrentTime();
+}
+
+void TCoreForm::mMAdjustClick() {}
+void TCoreForm::mAlarmSetupClick() {}
+void TCoreForm::mQuestTimeTableClick() {}
+void TCoreForm::mTimeCalcClick() {}
+
+bool TCoreForm::BuildDirectURLMenu() {
+  return kw::BuildDirectURLMenu(*DirectURLMenu, DirectURLList, programFolder_ + "/urllist.cfg", *LogForm,
+                                [this](QAction* item) { OpenDirectURL(item); });
+}
+
+void TCoreForm::OpenDirectURL(QAction* item) { kw::OpenDirectURL(DirectURLList, item->objectName(), *urlOpener_, *LogForm); }
+
+void TCoreForm::OpenRadioURL(QAction* item) { kw::OpenRadioURL(*item, *urlOpener_, *LogForm); }
+
+int32_t TCoreForm::RadioCheckIntervalSeconds() { return OrvRadi ? OrvRadi->CheckInterval : 300; }
+
+void TCoreForm::UpdateRadioMenu() {
+  RadioMenuEnv env{.log = *LogForm,
+                   .tray = *TrayIcon,
+                   .globalBalloon = AppInfos.GlobalBalloon,
+                   .sleepMs = Pause,
+                   .onItem = [this](QAction* item) { OpenRadioURL(item); }};
+  kw::UpdateRadioMenu(*RadioMenu, OrvRadi.get(), AppInfos.OrvRadiSensorSW, env);
+}
 
 }  // namespace kw

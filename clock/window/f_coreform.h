@@ -7,22 +7,29 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "clock/online/u_directurl.h"
 #include "clock/settings/u_appinfos.h"
 #include "clock/window/u_debuglog.h"
 #include "clock/window/u_orvsync.h"
 #include "clock/window/u_ticker.h"
 #include "platform/qt_user_notifier.h"
 
+class QAction;
+class QMenu;
 class QTimer;
 
 namespace kw {
 
 class Clock;
 class Endpoint;
+class GlobalHotkeys;
 class QtTray;
 class TLogForm;
+class TOrvRadi;
 class TOrvTime;
+class UrlOpener;
 
 class TCoreForm : public QWidget, private TickDuties {
   Q_OBJECT
@@ -57,6 +64,32 @@ class TCoreForm : public QWidget, private TickDuties {
   TDateTime TopmostHoldUntil = 0;
   TTicker Ticker{*this, AppInfos};
 
+  // ---- Online: global hotkeys, web-page menu, radio sensor ------------------------------
+  // Registers the six hotkeys from the settings (a pair of zeros stays unregistered).
+  void RegisterAllHotkeys();
+  void UnregisterAllHotkeys();
+  // A registered combination was pressed: pair 1 brings the clock up, pairs 2-6 bring it to
+  // the front and open their window unless a dialog of the clock is open.
+  void HotkeyArrived(uint16_t modFlags, uint16_t virtualKey);
+  // The global hotkey dialog; on OK the new combinations are kept and registered.
+  void mHotKeySetupClick();
+  // Windows that are still to come; their hotkeys already arrive here.
+  void mMAdjustClick();
+  void mAlarmSetupClick();
+  void mQuestTimeTableClick();
+  void mTimeCalcClick();
+  // Rebuilds DirectURLMenu from urllist.cfg; true when it has a top-level item.
+  bool BuildDirectURLMenu();
+  void OpenDirectURL(QAction* item);
+  void OpenRadioURL(QAction* item);
+  // The submenus "プレイヤー支援ホームページ(&P)" and "放送中のOrvラジ(&B)", owned by the
+  // clock window; the clock menu adds them with addMenu(), and their menuAction() carries the
+  // enabled and visible state that the rebuilds set.
+  QMenu* DirectURLMenu = nullptr;
+  QMenu* RadioMenu = nullptr;
+  std::vector<TDirectURLList> DirectURLList;
+  // ---- end of online ------------------------------------------------------------------
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -70,6 +103,8 @@ class TCoreForm : public QWidget, private TickDuties {
   void ApplyLook();
   AppInfosEnv SettingsEnv();
   std::string FaceText() const;
+  void CreateOnlineParts();
+  void HandProxyToRadio();
   void RealSync(bool silent);
   SyncEnv MakeSyncEnv();
 
@@ -99,6 +134,10 @@ class TCoreForm : public QWidget, private TickDuties {
   std::unique_ptr<TLogForm> LogForm;
   std::unique_ptr<TOrvTime> OrvTime;
   std::unique_ptr<QtTray> TrayIcon;
+  // Online
+  std::unique_ptr<TOrvRadi> OrvRadi;
+  std::unique_ptr<GlobalHotkeys> Hotkeys;
+  std::unique_ptr<UrlOpener> urlOpener_;
   QTimer* DrawTimer = nullptr;
   bool shown_ = false;
   bool restart_ = false;
