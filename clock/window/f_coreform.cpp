@@ -258,7 +258,8 @@ void TCoreForm::HandleCommand(const QString& command) {
   } else if (command == QLatin1String("notalu")) {
     OpenNotaluClick();
   } else if (command == QLatin1String("hotkeys")) {
-    mHotKeySetupClick();
+    // Opened from the event loop, not from inside the endpoint's read.
+    QTimer::singleShot(0, this, [this] { mHotKeySetupClick(); });
   }
 }
 

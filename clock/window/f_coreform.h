@@ -56,7 +56,8 @@ class TCoreForm : public QWidget, private TickDuties {
   void WriteLog(std::string_view text);
 
   // A command from another program over the application's endpoints: "raise", "close",
-  // "restart", and "notalu" (the menu command that opens the memo pad).
+  // "restart", "notalu" (the menu command that opens the memo pad) and "hotkeys" (the global
+  // hotkey dialog, until the options dialog opens it).
   void HandleCommand(const QString& command);
 
   TAppInfos AppInfos;
