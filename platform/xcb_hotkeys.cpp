@@ -38,6 +38,13 @@ XcbHotkeys::XcbHotkeys() {
   for (auto it = xcb_setup_roots_iterator(xcb_get_setup(conn_)); it.rem; xcb_screen_next(&it))
     roots_.push_back(it.data->root);
   FindNumLockMask();
+  // Qt follows the keyboard through XKB, whose events replace the core MappingNotify.
+  const char kXkb[] = "XKEYBOARD";
+  if (xcb_query_extension_reply_t* xkb =
+          xcb_query_extension_reply(conn_, xcb_query_extension(conn_, sizeof kXkb - 1, kXkb), nullptr)) {
+    if (xkb->present) xkbFirstEvent_ = xkb->first_event;
+    std::free(xkb);
+  }
   QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -101,15 +108,18 @@ bool XcbHotkeys::GrabAll(const Grab& g) {
   return ok;
 }
 
+void XcbHotkeys::Ungrab(const Grab& g, uint8_t keycode) {
+  for (uint32_t root : roots_)
+    for (int v = 0; v < 4; ++v) xcb_ungrab_key(conn_, keycode, root, g.xmods | LockVariants(v));
+}
+
 void XcbHotkeys::Release(const Grab& g, int skipId) {
   for (uint8_t code : g.keycodes) {
     const bool shared = std::any_of(grabs_.begin(), grabs_.end(), [&](const auto& other) {
       return other.first != skipId && other.second.xmods == g.xmods &&
              std::find(other.second.keycodes.begin(), other.second.keycodes.end(), code) != other.second.keycodes.end();
     });
-    if (shared) continue;
-    for (uint32_t root : roots_)
-      for (int v = 0; v < 4; ++v) xcb_ungrab_key(conn_, code, root, g.xmods | LockVariants(v));
+    if (!shared) Ungrab(g, code);
   }
   xcb_flush(conn_);
 }
@@ -139,7 +149,9 @@ void XcbHotkeys::Unregister(int id) {
 }
 
 void XcbHotkeys::Regrab() {
-  for (auto& [id, g] : grabs_) Release(g, -1);
+  // Released with the old keycodes and NumLock modifier, grabbed with the new ones.
+  for (auto& [id, g] : grabs_)
+    for (uint8_t code : g.keycodes) Ungrab(g, code);
   FindNumLockMask();
   for (auto& [id, g] : grabs_) {
     g.keycodes = KeycodesOf(g.virtualKey);
@@ -151,6 +163,16 @@ bool XcbHotkeys::nativeEventFilter(const QByteArray& eventType, void* message, q
   if (eventType != "xcb_generic_event_t") return false;
   auto* event = static_cast<xcb_generic_event_t*>(message);
   const uint8_t type = event->response_type & ~0x80;
+  if (xkbFirstEvent_ != 0 && type == xkbFirstEvent_) {
+    // The XKB event's own type is its second byte: 0 a new keyboard, 1 a new key map.
+    const uint8_t xkbType = reinterpret_cast<const uint8_t*>(event)[1];
+    if (xkbType <= 1 && !grabs_.empty()) {
+      xcb_key_symbols_free(syms_);
+      syms_ = xcb_key_symbols_alloc(conn_);
+      Regrab();
+    }
+    return false;
+  }
   if (type == XCB_MAPPING_NOTIFY) {
     auto* mapping = reinterpret_cast<xcb_mapping_notify_event_t*>(event);
     xcb_refresh_keyboard_mapping(syms_, mapping);

@@ -42,6 +42,7 @@ class XcbHotkeys final : public GlobalHotkeys, public QAbstractNativeEventFilter
   // Grabs every keycode of g in every lock variant; false (and nothing left grabbed that was
   // not grabbed before) when the server refused.
   bool GrabAll(const Grab& g);
+  void Ungrab(const Grab& g, uint8_t keycode);
   // Releases the key grabs of g that no other registration (other than skipId) shares.
   void Release(const Grab& g, int skipId);
   void FindNumLockMask();
@@ -51,6 +52,7 @@ class XcbHotkeys final : public GlobalHotkeys, public QAbstractNativeEventFilter
   _XCBKeySymbols* syms_ = nullptr;
   std::vector<uint32_t> roots_;
   uint16_t numLockMask_ = 0x10;  // Mod2 on most keyboards
+  uint8_t xkbFirstEvent_ = 0;    // 0: no XKB
   std::map<int, Grab> grabs_;
 };
 

@@ -24,14 +24,18 @@ class XcbHotkeysTest : public ::testing::Test {
   XcbHotkeysTest() {
     hotkeys.onHotkey = [this](uint16_t flags, uint16_t key) { arrived.emplace_back(flags, key); };
   }
-  // Presses keys with xdotool and waits (events processed) for what arrives.
-  std::vector<Combination> Press(const char* keys, std::chrono::milliseconds wait = 500ms) {
-    arrived.clear();
-    EXPECT_EQ(std::system((std::string("xdotool key ") + keys).c_str()), 0);
+  // Handles what the X server sent for a while.
+  static void Settle(std::chrono::milliseconds wait) {
     test::WaitFor([&] {
       QCoreApplication::processEvents();
       return false;
     }, wait);
+  }
+  // Presses keys with xdotool and waits (events processed) for what arrives.
+  std::vector<Combination> Press(const char* keys) {
+    arrived.clear();
+    EXPECT_EQ(std::system((std::string("xdotool key ") + keys).c_str()), 0);
+    Settle(500ms);
     return arrived;
   }
 
@@ -70,6 +74,20 @@ TEST_F(XcbHotkeysTest, TwoRegistrationsOfOneCombination) {
   EXPECT_EQ(Press("ctrl+alt+m"), (std::vector<Combination>{{3, 'M'}}));  // the other still holds it
   hotkeys.Unregister(5);
   EXPECT_TRUE(Press("ctrl+alt+m").empty());
+}
+
+TEST_F(XcbHotkeysTest, FollowsAChangeOfKeyboardLayout) {
+  ASSERT_TRUE(hotkeys.Register(1, 3, 'Z'));
+  ASSERT_TRUE(hotkeys.Register(2, 3, 'Y'));
+  EXPECT_EQ(Press("ctrl+alt+z"), (std::vector<Combination>{{3, 'Z'}}));
+  // A German layout has Z and Y the other way round.
+  ASSERT_EQ(std::system("setxkbmap de"), 0);
+  Settle(1s);
+  EXPECT_EQ(Press("ctrl+alt+z"), (std::vector<Combination>{{3, 'Z'}}));
+  EXPECT_EQ(Press("ctrl+alt+y"), (std::vector<Combination>{{3, 'Y'}}));
+  ASSERT_EQ(std::system("setxkbmap us"), 0);
+  Settle(1s);
+  EXPECT_EQ(Press("ctrl+alt+z"), (std::vector<Combination>{{3, 'Z'}}));
 }
 
 TEST_F(XcbHotkeysTest, ACombinationAnotherProgramHoldsIsRefused) {
