@@ -54,20 +54,30 @@ std::vector<TRadioInfo> ScanProgramPage(const TRadioStation& st, std::string_vie
     if (cr == std::string_view::npos) break;
     text.remove_prefix(cr + 1);
   }
+  // Where the next OffrecoTail stands in the page; it only moves forward, so a page that has
+  // none (or one far away) is not searched again for every title.
+  size_t tailAt = 0;
+  bool tailKnown = false;
   while (const size_t p = Pos(nameKey, text)) {
     text.remove_prefix(p - 1 + nameKey.size());
     const size_t e = Pos(endKey, text);
-    if (e == 0) continue;
+    if (e == 0) break;  // no end key in the rest: no later title can have one either
     TRadioInfo show;
     show.Caption = "(" + st.StationName + ") " + Cp932ToUtf8(text.substr(0, e - 1));
     show.URL = st.StationURL;
     text.remove_prefix(e - 1);
 
-    const size_t tail = Pos(tailKey, text);
+    const size_t offset = static_cast<size_t>(text.data() - page.data());
+    if (!tailKey.empty() && (!tailKnown || (tailAt != std::string_view::npos && tailAt < offset))) {
+      tailAt = page.find(tailKey, offset);
+      tailKnown = true;
+    }
+    const size_t tail = tailKey.empty() || tailAt == std::string_view::npos ? 0 : tailAt - offset + 1;
     const int64_t limit = tail != 0 ? static_cast<int64_t>(tail) : st.OffrecoLen;
     const int64_t next = static_cast<int64_t>(Pos(nameKey, text));
     const int64_t length = (next > 0 && next < limit) ? next - 1 : limit;
-    const std::string_view searched = text.substr(0, static_cast<size_t>(std::clamp<int64_t>(length, 0, static_cast<int64_t>(text.size()))));
+    const std::string_view searched =
+        text.substr(0, static_cast<size_t>(std::clamp<int64_t>(length, 0, static_cast<int64_t>(text.size()))));
     show.Offreco = Pos(offKey, UpperCp932(searched)) != 0;
     shows.push_back(std::move(show));
   }
