@@ -17,6 +17,7 @@
 #include "platform/endpoints.h"
 #include "tests/server/orvclockd_process.h"
 #include "tests/support/desktop.h"
+#include "tests/support/peers.h"
 #include "tests/support/test_support.h"
 
 namespace kw {
@@ -197,6 +198,34 @@ TEST_F(KronwelApp, ClosingAsksTheMemoProgramToClose) {
   EXPECT_TRUE(asked);
   EXPECT_EQ(clock->WaitExit(15s), 0);
   EXPECT_TRUE(IniFile(Ini()).ReadBool("Notalu", "OpenSW", false));  // it was open at the close
+}
+
+// With the radio sensor on, the first showing scans the stations of mrlist.cfg and announces
+// what is on air; the web-page menu is built from urllist.cfg while the settings load.
+TEST_F(KronwelApp, RadioShowsAndWebPagesAtStart) {
+  test::NginxPeer web;
+  ASSERT_TRUE(web.ok()) << web.ErrorLog();
+  web.Put("/onair.html", "<b>Morning Velmora</b><b>Secret</b> OFFRECO");
+  test::WriteWindowsFile(home + "/mrlist.cfg",
+                         "[OrvRadiSensor]\nStationNum=1\n[Server1]\nStationName=FM\nStationURL=https://fm.example/\n"
+                         "ProcURL=" + web.url("/onair.html") + "\nProcNameKey=<b>\n");
+  test::WriteWindowsFile(home + "/urllist.cfg", "0,x,\"公式 サイト\",https://example.org/\n");
+  test::WriteWindowsFile(Ini(), "[Network]\nOrvRadiSensorSW=1\n");
+  test::WriteBytes(home + "/debug.log", "");
+  auto clock = Start();
+  ASSERT_TRUE(WaitFor([&] { return test::ReadFile(home + "/debug.log").find(":TaskTray Activate") != std::string::npos; }, 30s));
+  const std::string log = test::ReadFile(home + "/debug.log");
+  EXPECT_NE(log.find(":Add Item to Root=公式 サイト"), std::string::npos) << log;
+  const size_t first = log.find(":RadioSensor First Update");
+  const size_t announced = log.find(":OrvRadi Sensor > (FM) Morning Velmora 放送中");
+  EXPECT_NE(announced, std::string::npos) << log;
+  EXPECT_LT(first, announced);
+  EXPECT_EQ(log.find("Secret"), std::string::npos);
+  EXPECT_NE(web.AccessLineFor("/onair.html").find("ua=\"Kronwel\""), std::string::npos);
+
+  ASSERT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+  EXPECT_EQ(web.AccessLines().size(), 1u);
 }
 
 // Hotkeys from kronwel.ini work from any window: Ctrl+Shift+K brings the clock to the front,
