@@ -139,7 +139,7 @@ void TExSetupDlg::Button1Click() {
 }
 
 TSetupDlg::TSetupDlg(QWidget* parent, const QPixmap& panel, SetupValues values, std::vector<std::string> skins,
-                     TDateTime offsetDays, std::function<bool(std::array<HotkeyValue, 6>&)> editHotkeys)
+                     TDateTime offsetDays, std::function<bool(std::array<HotkeyPair, kHotkeyCount>&)> editHotkeys)
     : TPanelDialog(parent, panel),
       values_(std::move(values)),
       skins_(std::move(skins)),
@@ -225,7 +225,7 @@ void TSetupDlg::ExtendSetupClick() {
 }
 
 void TSetupDlg::HotkeySetupClick() {
-  std::array<HotkeyValue, 6> keys = values_.Hotkeys;
+  std::array<HotkeyPair, kHotkeyCount> keys = values_.Hotkeys;
   if (editHotkeys_ && editHotkeys_(keys)) values_.Hotkeys = keys;
 }
 

@@ -57,7 +57,7 @@ class TSetupDlg final : public TPanelDialog {
   // skins: the names to choose from. editHotkeys opens the hotkey dialog on the six values
   // and returns true on OK; without it the button is off.
   TSetupDlg(QWidget* parent, const QPixmap& panel, SetupValues values, std::vector<std::string> skins,
-            TDateTime offsetDays, std::function<bool(std::array<HotkeyValue, 6>&)> editHotkeys);
+            TDateTime offsetDays, std::function<bool(std::array<HotkeyPair, kHotkeyCount>&)> editHotkeys);
   // The values as the dialog leaves them (call after OK).
   SetupValues Values() const;
 
@@ -74,7 +74,7 @@ class TSetupDlg final : public TPanelDialog {
   SetupValues values_;  // what the sub-dialogs carry
   std::vector<std::string> skins_;
   TDateTime offsetDays_;
-  std::function<bool(std::array<HotkeyValue, 6>&)> editHotkeys_;
+  std::function<bool(std::array<HotkeyPair, kHotkeyCount>&)> editHotkeys_;
 };
 
 }  // namespace kw

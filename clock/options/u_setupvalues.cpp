@@ -8,17 +8,6 @@
 #include "clock/settings/u_appinfos.h"
 
 namespace kw {
-namespace {
-
-using HotkeyFields = std::array<std::pair<uint16_t TAppInfos::*, uint16_t TAppInfos::*>, 6>;
-constexpr HotkeyFields kHotkeys{{{&TAppInfos::sc1K, &TAppInfos::sc1S},
-                                 {&TAppInfos::sc2K, &TAppInfos::sc2S},
-                                 {&TAppInfos::sc3K, &TAppInfos::sc3S},
-                                 {&TAppInfos::sc4K, &TAppInfos::sc4S},
-                                 {&TAppInfos::sc5K, &TAppInfos::sc5S},
-                                 {&TAppInfos::sc6K, &TAppInfos::sc6S}}};
-
-}  // namespace
 
 SetupValues SetupValuesFrom(const TAppInfos& a, bool logViewer) {
   SetupValues v;
@@ -39,7 +28,7 @@ SetupValues SetupValuesFrom(const TAppInfos& a, bool logViewer) {
   v.OrvRadiSensorSW = a.OrvRadiSensorSW;
   v.LogViewer = logViewer;
   v.TaskHidden = a.TaskHidden;
-  for (size_t i = 0; i < kHotkeys.size(); ++i) v.Hotkeys[i] = {a.*kHotkeys[i].first, a.*kHotkeys[i].second};
+  v.Hotkeys = HotkeyPairs(a);
   return v;
 }
 
@@ -63,10 +52,8 @@ bool ApplySetupValues(const SetupValues& v, TAppInfos& a, bool& logViewer) {
   a.ProxyPassword = v.ProxyPassword;
   a.CurrentSkinName = v.SkinName;
   // Alt, Ctrl and Shift are all a hotkey can carry.
-  for (size_t i = 0; i < kHotkeys.size(); ++i) {
-    a.*kHotkeys[i].first = v.Hotkeys[i].key;
-    a.*kHotkeys[i].second = static_cast<uint16_t>(v.Hotkeys[i].modifiers & 7);
-  }
+  for (int i = 0; i < kHotkeyCount; ++i)
+    SetHotkeyPair(a, i + 1, {v.Hotkeys[i].key, static_cast<uint16_t>(v.Hotkeys[i].flags & 7)});
   return radioChanged;
 }
 

@@ -7,17 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "clock/online/u_hotkeys.h"
 #include "common/datetime.h"
 
 namespace kw {
 
 struct TAppInfos;
-
-struct HotkeyValue {
-  uint16_t key = 0;        // Windows virtual-key code
-  uint16_t modifiers = 0;  // Alt 1, Ctrl 2, Shift 4
-  bool operator==(const HotkeyValue&) const = default;
-};
 
 struct SetupValues {
   bool StartupSync = true, AutoSync = true;
@@ -30,7 +25,7 @@ struct SetupValues {
   bool OrvRadiSensorSW = false;
   bool LogViewer = false;
   bool TaskHidden = false;
-  std::array<HotkeyValue, 6> Hotkeys{};
+  std::array<HotkeyPair, kHotkeyCount> Hotkeys{};
   bool operator==(const SetupValues&) const = default;
 };
 

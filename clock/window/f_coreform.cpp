@@ -2,13 +2,16 @@
 
 #include <QCloseEvent>
 #include <algorithm>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QUrl>
 #include <QDir>
 #include <QFileInfo>
 #include <QBitmap>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -17,13 +20,18 @@
 #include <QTimer>
 
 #include "clock/engine/u_orvtime.h"
+#include "clock/face/u_face.h"
+#include "clock/face/u_facefonts.h"
+#include "clock/face/u_resources.h"
+#include "clock/face/u_skinctrl.h"
+#include "clock/online/u_hotkeys.h"
+#include "clock/online/u_orvradisensor.h"
 #include "clock/options/f_aboutbox.h"
 #include "clock/options/f_setupdlg.h"
 #include "clock/update/f_autoupdateform.h"
 #include "clock/update/u_configupdate.h"
-#include "clock/face/u_face.h"
-#include "clock/face/u_facefonts.h"
-#include "clock/face/u_skinctrl.h"
+#include "clock/window/f_hksetupdlg.h"
+#include "clock/window/u_onlinemenus.h"
 #include "clock/window/f_logwindow.h"
 #include "clock/window/u_appicon.h"
 #include "clock/window/u_look.h"
@@ -32,7 +40,9 @@
 #include "common/ini_file.h"
 #include "platform/endpoints.h"
 #include "platform/qt_tray.h"
+#include "platform/qt_url_opener.h"
 #include "platform/wine_prefix.h"
+#include "platform/xcb_hotkeys.h"
 
 namespace kw {
 namespace {
@@ -40,8 +50,6 @@ namespace {
 constexpr const char* kRestartTitle = "KronwelRESTART";
 
 void Pause(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
-
-void OpenInBrowser(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 }  // namespace
 
@@ -89,6 +97,7 @@ AppInfosEnv TCoreForm::SettingsEnv() {
   env.notaluRunning = [] { return EndpointAlive(QStringLiteral("Notalu")); };
   env.clientFolderHasClient = [this](const std::string& cpath) { return ClientFolderHasClient(cpath, winePrefix_); };
   env.findClientPath = [this] { return FindClientPath(winePrefix_, LogForm.get()); };
+  env.buildDirectURLMenu = [this] { BuildDirectURLMenu(); };
   return env;
 }
 
@@ -115,6 +124,7 @@ void TCoreForm::FormCreate() {
   OrvTime = std::make_unique<TOrvTime>(programFolder_, clock_, LogForm.get());
   WriteLog(":Check UIN = " + OrvTime->GetUIN() + "\r");
   WriteLog(":Creating TOrvRadi\r");
+  OrvRadi = std::make_unique<TOrvRadi>(programFolder_, clock_, LogForm.get());
   OrvTime->ProgramVersion = KRONWEL_VERSION;
 
   WriteLog(":Screen Buffer Initialize\r");
@@ -143,11 +153,16 @@ void TCoreForm::FormCreate() {
   WriteLog(":Monitor System Initialize\r");
   Ticker.StatusPollSecond = 10 + static_cast<int32_t>(QRandomGenerator::global()->bounded(10));
   WriteLog(":Registing Global HotKeys\r");
+  ConnectMenu();
+  CreateOnlineParts();
   WriteLog("なんとなく目が覚めました。\r");
 
   TrayIcon = std::make_unique<QtTray>(windowIcon());
   connect(TrayIcon.get(), &QtTray::balloonClicked, this, &TCoreForm::KronwelTIconBalloonClick);
-  ConnectMenu();
+  // Left and right click open the clock menu, unless a dialog of the clock is open.
+  connect(TrayIcon.get(), &QtTray::clicked, this, [this] {
+    if (!QApplication::activeModalWidget()) ClockPopMenuPopup(QCursor::pos());
+  });
   DrawTimer = new QTimer(this);
   DrawTimer->setInterval(100);
   connect(DrawTimer, &QTimer::timeout, this, &TCoreForm::DrawTimerTimer);
@@ -185,6 +200,7 @@ void TCoreForm::FormShow() {
   Ticker.LastMaintenanceState = 0;
   selectedServer_.Reset();
   WriteLog(":RadioSensor First Update\r");
+  UpdateRadioMenu();
   Ticker.RadioCheckTime = OrvTime->CurrentTime();
 
   WriteLog(":Version Check(Online)...\r");
@@ -229,6 +245,7 @@ void TCoreForm::FormCloseQuery() {
   WriteLog("\003clRed");
   WriteLog("\rおやすみの準備をしています...\r");
   WriteLog(":UnRegisting Global HotKeys\r");
+  for (int id = 1; id <= kHotkeyCount; ++id) Hotkeys->Unregister(id);
   DrawTimer->stop();
 
   WriteLog("今回の出来事を日記に書いています\r");
@@ -245,6 +262,7 @@ void TCoreForm::FormCloseQuery() {
   WriteLog(":Stopping Draw System\r");
   face_.reset();
   WriteLog(":Stopping OrvRadi\r");
+  OrvRadi.reset();
   WriteLog(":Stopping Skin System\r");
   skinCtrl_.reset();
   WriteLog(":Stopping OrvTime\r");
@@ -286,6 +304,9 @@ void TCoreForm::HandleCommand(const QString& command) {
     RequestRestart();
   } else if (command == QLatin1String("notalu")) {
     OpenNotaluClick();
+  } else if (command == QLatin1String("hotkeys")) {
+    // Opened from the event loop, not from inside the endpoint's read.
+    QTimer::singleShot(0, this, [this] { mHotKeySetupClick(); });
   }
 }
 
@@ -304,11 +325,13 @@ void TCoreForm::ApplyLook() {
   OrvTime->ProxyPort = AppInfos.ProxyPort;
   OrvTime->ProxyUsername = AppInfos.ProxyUsername;
   OrvTime->ProxyPassword = AppInfos.ProxyPassword;
+  HandProxyToRadio();
   ApplyWindowLook();
   // The face is drawn anew at once, so the window opens at the size of its face.
   face_->ResetFaceCache();
   Ticker.LastSecondPass = 0;
   RefreshFace();
+  RegisterAllHotkeys();
 }
 
 void TCoreForm::paintEvent(QPaintEvent* event) {
@@ -411,9 +434,10 @@ void TCoreForm::M1Click() {
 }
 
 void TCoreForm::UpdateConfigFiles() {
-  // The web-page menu joins at rebuildDirectURLMenu.
   kw::UpdateConfigFiles({.programFolder = programFolder_, .productVersion = KRONWEL_VERSION, .log = *LogForm,
-                         .rebuildDirectURLMenu = {}});
+                         .rebuildDirectURLMenu = [this] {
+                           if (DirectURLMenu->menuAction()->isEnabled()) BuildDirectURLMenu();
+                         }});
 }
 
 // ---- The game client ------------------------------------------------------------------------
@@ -482,17 +506,18 @@ void TCoreForm::KronwelTIconBalloonClick(const QString& title) {
                      .autoUpdate = [this] { return AutoUpdate(); },
                      .restart = [this] { RequestRestart(); },
                      .getUpgradeInfo = [this](TUpgradeInfo& info) { OrvTime->GetUpgradeInfo(info); },
-                     .openUrl = OpenInBrowser});
+                     .openUrl = [this](const std::string& url) { urlOpener_->OpenUrl(url); }});
 }
 
 // ---- Options and about ---------------------------------------------------------------------
 
 void TCoreForm::mSetupClick() {
   TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
-  // The skins and the hotkey dialog join here.
-  const std::vector<std::string> skins{AppInfos.CurrentSkinName};
-  TSetupDlg dialog(this, QPixmap(), SetupValuesFrom(AppInfos, LogForm->LogViewer), skins,
-                   OrvTime->TimeAdjustOffset, {});
+  skinCtrl_->ScanSkins();
+  std::vector<std::string> skins;
+  for (int32_t i = 0; i < skinCtrl_->Count(); ++i) skins.push_back(skinCtrl_->SkinName(i));
+  TSetupDlg dialog(this, PanelPicture(), SetupValuesFrom(AppInfos, LogForm->LogViewer), skins,
+                   OrvTime->TimeAdjustOffset, [this](auto& keys) { return EditHotkeys(keys); });
   if (dialog.exec() == QDialog::Accepted) {
     if (ApplySetupValues(dialog.Values(), AppInfos, LogForm->LogViewer)) {
       UpdateRadioMenu();
@@ -516,18 +541,106 @@ void TCoreForm::mAboutKronwelClick() {
                  .autoUpdate = [this] { return AutoUpdate(); },
                  .saveSettings = [this] { SaveAppInfos(AppInfos, SettingsEnv()); },
                  .restart = [this] { QTimer::singleShot(0, this, &TCoreForm::RequestRestart); },
-                 .openUrl = OpenInBrowser},
-                QPixmap(), QPixmap());
+                 .openUrl = [this](const std::string& url) { urlOpener_->OpenUrl(url); }},
+                PanelPicture(), QPixmap::fromImage(ResourceBitmap("bAboutCastle")));
   box.exec();
   TopmostHoldUntil = OrvTime->CurrentTime();
 }
 
 // Subsystems still to come: each is called where it belongs and does nothing yet.
 void TCoreForm::CheckLandDeadlines() {}
-int32_t TCoreForm::RadioCheckIntervalSeconds() { return 300; }
-void TCoreForm::UpdateRadioMenu() {}
 void TCoreForm::CheckAlarms() {}
 void TCoreForm::CheckChaosAlarms() {}
 void TCoreForm::MaintenanceAlert(int32_t, int32_t) {}
+
+// ---- Online: global hotkeys, web-page menu, radio sensor ----------------------------------
+
+void TCoreForm::CreateOnlineParts() {
+  urlOpener_ = std::make_unique<QtUrlOpener>();
+  Hotkeys = std::make_unique<XcbHotkeys>();
+  Hotkeys->onHotkey = [this](uint16_t flags, uint16_t key) { HotkeyArrived(flags, key); };
+
+  // The clock menu's two lists.
+  DirectURLMenu = menu_->mDirectURLs;
+  DirectURLMenu->menuAction()->setStatusTip(QStringLiteral("プレイに役立つホームページを開きます"));
+  RadioMenu = menu_->mOrvRadiList;
+  RadioMenu->menuAction()->setStatusTip(QStringLiteral("現在放送中（と思われる）Orvラジオのリストです"));
+}
+
+void TCoreForm::HandProxyToRadio() {
+  if (!OrvRadi) return;
+  OrvRadi->ProxyEnabled = AppInfos.ProxyEnabled;
+  OrvRadi->ProxyIP = AppInfos.ProxyIP;
+  OrvRadi->ProxyPort = AppInfos.ProxyPort;
+  OrvRadi->ProxyUsername = AppInfos.ProxyUsername;
+  OrvRadi->ProxyPassword = AppInfos.ProxyPassword;
+}
+
+void TCoreForm::RegisterAllHotkeys() { kw::RegisterAllHotkeys(*Hotkeys, AppInfos, *LogForm); }
+void TCoreForm::UnregisterAllHotkeys() { kw::UnregisterAllHotkeys(*Hotkeys, *LogForm); }
+
+void TCoreForm::HotkeyArrived(uint16_t modFlags, uint16_t virtualKey) {
+  const int pair = FindHotkeyPair(AppInfos, modFlags, virtualKey);
+  if (pair == 0 || !OrvTime) return;
+  if (pair == 1) show();
+  raise();
+  activateWindow();
+  if (pair == 1 || !HotkeyMayOpen(OrvTime->CurrentTime(), TopmostHoldUntil)) return;
+  switch (pair) {
+    case 2: mMAdjustClick(); break;
+    case 3: mAlarmSetupClick(); break;
+    case 4: OpenNotaluClick(); break;
+    case 5: mQuestTimeTableClick(); break;
+    case 6: mTimeCalcClick(); break;
+  }
+}
+
+bool TCoreForm::EditHotkeys(std::array<HotkeyPair, kHotkeyCount>& keys) {
+  THKSetupDlg dialog([this] { UnregisterAllHotkeys(); }, [this] { RegisterAllHotkeys(); }, PanelPicture(), this);
+  std::array<QKeySequence, kHotkeyCount> shortcuts;
+  for (int i = 0; i < kHotkeyCount; ++i) shortcuts[i] = HotkeyToShortcut(keys[i]);
+  dialog.SetShortcuts(shortcuts);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const auto chosen = dialog.Shortcuts();
+  for (int i = 0; i < kHotkeyCount; ++i) keys[i] = ShortcutToHotkey(chosen[i]);
+  return true;
+}
+
+void TCoreForm::mHotKeySetupClick() {
+  TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
+  auto keys = HotkeyPairs(AppInfos);
+  if (EditHotkeys(keys)) {
+    for (int i = 0; i < kHotkeyCount; ++i) SetHotkeyPair(AppInfos, i + 1, keys[i]);
+    RegisterAllHotkeys();
+  }
+  TopmostHoldUntil = OrvTime->CurrentTime();
+}
+
+QPixmap TCoreForm::PanelPicture() const { return QPixmap::fromImage(face_->Skin.Panel); }
+
+void TCoreForm::mMAdjustClick() {}
+void TCoreForm::mAlarmSetupClick() {}
+void TCoreForm::mQuestTimeTableClick() {}
+void TCoreForm::mTimeCalcClick() {}
+
+bool TCoreForm::BuildDirectURLMenu() {
+  return kw::BuildDirectURLMenu(*DirectURLMenu, DirectURLList, programFolder_ + "/urllist.cfg", *LogForm,
+                                [this](QAction* item) { OpenDirectURL(item); });
+}
+
+void TCoreForm::OpenDirectURL(QAction* item) { kw::OpenDirectURL(DirectURLList, item->objectName(), *urlOpener_, *LogForm); }
+
+void TCoreForm::OpenRadioURL(QAction* item) { kw::OpenRadioURL(*item, *urlOpener_, *LogForm); }
+
+int32_t TCoreForm::RadioCheckIntervalSeconds() { return OrvRadi ? OrvRadi->CheckInterval : 300; }
+
+void TCoreForm::UpdateRadioMenu() {
+  RadioMenuEnv env{.log = *LogForm,
+                   .tray = *TrayIcon,
+                   .globalBalloon = AppInfos.GlobalBalloon,
+                   .sleepMs = Pause,
+                   .onItem = [this](QAction* item) { OpenRadioURL(item); }};
+  kw::UpdateRadioMenu(*RadioMenu, OrvRadi.get(), AppInfos.OrvRadiSensorSW, env);
+}
 
 }  // namespace kw

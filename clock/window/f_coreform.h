@@ -3,34 +3,44 @@
 #pragma once
 
 #include <QImage>
-#include <QString>
+#include <QPixmap>
 #include <QPoint>
+#include <QString>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "clock/settings/u_appinfos.h"
 #include "clock/client/u_gameclient.h"
-#include "clock/update/u_autoupdate.h"
 #include "clock/menu/u_clockmenu.h"
+#include "clock/online/u_directurl.h"
+#include "clock/online/u_hotkeys.h"
+#include "clock/settings/u_appinfos.h"
+#include "clock/update/u_autoupdate.h"
 #include "clock/window/u_debuglog.h"
-#include "platform/x11_window_finder.h"
 #include "clock/window/u_orvsync.h"
 #include "clock/window/u_ticker.h"
 #include "platform/qt_user_notifier.h"
+#include "platform/x11_window_finder.h"
 
+class QAction;
+class QMenu;
 class QTimer;
 
 namespace kw {
 
 class Clock;
 class Endpoint;
+class GlobalHotkeys;
 class QtTray;
 class TLogForm;
+class TOrvRadi;
 class TOrvTime;
 class TFace;
 class TSkinCtrl;
+class UrlOpener;
 
 class TCoreForm : public QWidget, private TickDuties {
   Q_OBJECT
@@ -88,7 +98,8 @@ class TCoreForm : public QWidget, private TickDuties {
   void WriteLog(std::string_view text);
 
   // A command from another program over the application's endpoints: "raise", "close",
-  // "restart", and "notalu" (the menu command that opens the memo pad).
+  // "restart", "notalu" (the menu command that opens the memo pad) and "hotkeys" (the global
+  // hotkey dialog, until the options dialog opens it).
   void HandleCommand(const QString& command);
 
   // No skin was found at creation: the user has been told and the program ends without
@@ -102,6 +113,34 @@ class TCoreForm : public QWidget, private TickDuties {
   // Until then the clock does not push itself on top (a modal box or the menu is open).
   TDateTime TopmostHoldUntil = 0;
   TTicker Ticker{*this, AppInfos};
+
+  // ---- Online: global hotkeys, web-page menu, radio sensor ------------------------------
+  // Registers the six hotkeys from the settings (a pair of zeros stays unregistered).
+  void RegisterAllHotkeys();
+  void UnregisterAllHotkeys();
+  // A registered combination was pressed: pair 1 brings the clock up, pairs 2-6 bring it to
+  // the front and open their window unless a dialog of the clock is open.
+  void HotkeyArrived(uint16_t modFlags, uint16_t virtualKey);
+  // The global hotkey dialog; on OK the new combinations are kept and registered.
+  void mHotKeySetupClick();
+  // The hotkey dialog on the six pairs; true on OK.
+  bool EditHotkeys(std::array<HotkeyPair, kHotkeyCount>& keys);
+  // Windows that are still to come; their hotkeys already arrive here.
+  void mMAdjustClick();
+  void mAlarmSetupClick();
+  void mQuestTimeTableClick();
+  void mTimeCalcClick();
+  // Rebuilds DirectURLMenu from urllist.cfg; true when it has a top-level item.
+  bool BuildDirectURLMenu();
+  void OpenDirectURL(QAction* item);
+  void OpenRadioURL(QAction* item);
+  // The submenus "プレイヤー支援ホームページ(&P)" and "放送中のOrvラジ(&B)", owned by the
+  // clock window; the clock menu adds them with addMenu(), and their menuAction() carries the
+  // enabled and visible state that the rebuilds set.
+  QMenu* DirectURLMenu = nullptr;
+  QMenu* RadioMenu = nullptr;
+  std::vector<TDirectURLList> DirectURLList;
+  // ---- end of online ------------------------------------------------------------------
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -118,7 +157,11 @@ class TCoreForm : public QWidget, private TickDuties {
   void DrawTimerTimer();
   void ApplyLook();
   AppInfosEnv SettingsEnv();
+  void CreateOnlineParts();
+  void HandProxyToRadio();
   void RealSync(bool silent);
+  // The skin's panel picture that the dialogs show behind their controls.
+  QPixmap PanelPicture() const;
   SyncEnv MakeSyncEnv();
   AutoUpdateEnv MakeAutoUpdateEnv();
   void OpenFolder(std::string_view relative);
@@ -157,6 +200,10 @@ class TCoreForm : public QWidget, private TickDuties {
   std::unique_ptr<TLogForm> LogForm;
   std::unique_ptr<TOrvTime> OrvTime;
   std::unique_ptr<QtTray> TrayIcon;
+  // Online
+  std::unique_ptr<TOrvRadi> OrvRadi;
+  std::unique_ptr<GlobalHotkeys> Hotkeys;
+  std::unique_ptr<UrlOpener> urlOpener_;
   QTimer* DrawTimer = nullptr;
   bool shown_ = false;
   bool restart_ = false;

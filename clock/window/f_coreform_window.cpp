@@ -41,9 +41,11 @@ void TCoreForm::ConnectMenu() {
   on(m.mKickORV, &TCoreForm::mKickORVClick);
   on(m.mAboutKronwel, &TCoreForm::mAboutKronwelClick);
   on(m.mExitApp, &TCoreForm::mExitAppClick);
-  // The tools' windows (manual adjustment, alarms, sounds, quest table, mini timer, land
-  // manager, converter) hang their handlers here as they come.
-  connect(TrayIcon.get(), &QtTray::clicked, this, [this] { ClockPopMenuPopup(QCursor::pos()); });
+  on(m.mMAdjust, &TCoreForm::mMAdjustClick);
+  on(m.mAlarmSetup, &TCoreForm::mAlarmSetupClick);
+  on(m.mQuestTimeTable, &TCoreForm::mQuestTimeTableClick);
+  on(m.mTimeCalc, &TCoreForm::mTimeCalcClick);
+  // The sound settings, mini timer and land manager hang their handlers here as they come.
 }
 
 void TCoreForm::ClockPopMenuPopup(const QPoint& at) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -17,6 +18,7 @@
 #include "platform/endpoints.h"
 #include "tests/server/orvclockd_process.h"
 #include "tests/support/desktop.h"
+#include "tests/support/peers.h"
 #include "tests/support/test_support.h"
 
 namespace kw {
@@ -291,6 +293,72 @@ TEST_F(KronwelApp, ClosingAsksTheMemoProgramToClose) {
   EXPECT_TRUE(asked);
   EXPECT_EQ(clock->WaitExit(15s), 0);
   EXPECT_TRUE(IniFile(Ini()).ReadBool("Notalu", "OpenSW", false));  // it was open at the close
+}
+
+// With the radio sensor on, the first showing scans the stations of mrlist.cfg and announces
+// what is on air; the web-page menu is built from urllist.cfg while the settings load.
+TEST_F(KronwelApp, RadioShowsAndWebPagesAtStart) {
+  test::NginxPeer web;
+  ASSERT_TRUE(web.ok()) << web.ErrorLog();
+  web.Put("/onair.html", "<b>Morning Velmora</b><b>Secret</b> OFFRECO");
+  test::WriteWindowsFile(home + "/mrlist.cfg",
+                         "[OrvRadiSensor]\nStationNum=1\n[Server1]\nStationName=FM\nStationURL=https://fm.example/\n"
+                         "ProcURL=" + web.url("/onair.html") + "\nProcNameKey=<b>\n");
+  test::WriteWindowsFile(home + "/urllist.cfg", "0,x,\"公式 サイト\",https://example.org/\n");
+  test::WriteWindowsFile(Ini(), "[Network]\nOrvRadiSensorSW=1\n");
+  test::WriteBytes(home + "/debug.log", "");
+  auto clock = Start();
+  ASSERT_TRUE(WaitFor([&] { return test::ReadFile(home + "/debug.log").find(":TaskTray Activate") != std::string::npos; }, 30s));
+  const std::string log = test::ReadFile(home + "/debug.log");
+  EXPECT_NE(log.find(":Add Item to Root=公式 サイト"), std::string::npos) << log;
+  const size_t first = log.find(":RadioSensor First Update");
+  const size_t announced = log.find(":OrvRadi Sensor > (FM) Morning Velmora 放送中");
+  EXPECT_NE(announced, std::string::npos) << log;
+  EXPECT_LT(first, announced);
+  EXPECT_EQ(log.find("Secret"), std::string::npos);
+  EXPECT_NE(web.AccessLineFor("/onair.html").find("ua=\"Kronwel\""), std::string::npos);
+
+  ASSERT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+  EXPECT_EQ(web.AccessLines().size(), 1u);
+}
+
+// Hotkeys from kronwel.ini work from any window: Ctrl+Shift+K brings the clock to the front,
+// Ctrl+Alt+L opens the memo pad. While the hotkey dialog is open they are released.
+TEST_F(KronwelApp, GlobalHotkeysRaiseTheClockAndOpenTheMemoPad) {
+  test::WriteWindowsFile(Ini(), "[HotKeys]\nsc1K=75\nsc1S=6\nsc4K=76\nsc4S=3\n");
+  test::WriteBytes(home + "/debug.log", "");
+  auto clock = Start();
+  ASSERT_TRUE(WaitFor([&] { return test::ReadFile(home + "/debug.log").find(":TaskTray Activate") != std::string::npos; }, 30s));
+  const std::string log = test::ReadFile(home + "/debug.log");
+  EXPECT_NE(log.find(":Registing Global HotKey 1, Shift=6, Key=75, "), std::string::npos) << log;
+  EXPECT_NE(log.find(":Registing Global HotKey 4, Shift=3, Key=76, "), std::string::npos) << log;
+  EXPECT_NE(log.find(":Regist-Skip Global HotKey 2"), std::string::npos) << log;
+
+  Process other({"xmessage", "-geometry", "+300+300", "another program"});
+  ASSERT_TRUE(WaitFor([] { return test::ActiveWindowName() == "xmessage"; }, 10s)) << test::ActiveWindowName();
+  ASSERT_EQ(std::system("xdotool key ctrl+shift+k"), 0);
+  EXPECT_TRUE(WaitFor([] { return test::ActiveWindowName() == "Kronwel"; }, 5s)) << test::ActiveWindowName();
+
+  // The hotkey dialog holds them: pressing Ctrl+Alt+L then starts nothing.
+  ASSERT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("hotkeys")));
+  ASSERT_TRUE(WaitFor([] { return test::ActiveWindowName() == "グローバルホットキーの設定"; }, 10s)) << test::ActiveWindowName();
+  ASSERT_EQ(std::system("xdotool key ctrl+alt+l"), 0);  // typed into the dialog's first control
+  EXPECT_FALSE(WaitFor([] { return EndpointAlive(QStringLiteral("Notalu")); }, 2s));
+  // "キャンセル": the same hotkeys again.
+  ASSERT_EQ(std::system("xdotool getactivewindow mousemove --window %1 354 52 click 1"), 0);
+  ASSERT_TRUE(WaitFor([] { return test::ActiveWindowName() != "グローバルホットキーの設定"; }, 5s));
+
+  ASSERT_EQ(std::system("xdotool key ctrl+alt+l"), 0);
+  EXPECT_TRUE(WaitFor([] { return EndpointAlive(QStringLiteral("Notalu")); }, 20s)) << "the memo pad did not start";
+  EXPECT_TRUE(WaitFor([] { return !test::CommandOutput("xdotool search --name '^Notalu$'").empty(); }, 10s));
+
+  ASSERT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));  // closes the memo pad too
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+  EXPECT_TRUE(WaitFor([] { return !EndpointAlive(QStringLiteral("Notalu")); }, 10s));
+  const IniFile ini(Ini());
+  EXPECT_EQ(ini.ReadInteger("HotKeys", "sc4K", 0), 76);  // kept as they were
+  EXPECT_EQ(ini.ReadInteger("HotKeys", "sc4S", 0), 3);
 }
 
 }  // namespace

@@ -2,12 +2,15 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "common/datetime.h"
 #include "common/log_sink.h"
+#include "platform/hotkeys.h"
 #include "platform/tray.h"
+#include "platform/url_opener.h"
 #include "platform/user_notifier.h"
 
 namespace kw::test {
@@ -62,6 +65,42 @@ class RecordingTray final : public Tray {
   std::string tip;
   bool visible = false;
   std::vector<Balloon> balloons;
+};
+
+// Keeps the registered hotkeys instead of grabbing keys; Press delivers a combination the way
+// the desktop would, when it is registered.
+class RecordingHotkeys final : public GlobalHotkeys {
+ public:
+  struct Combination {
+    uint16_t flags, key;
+    bool operator==(const Combination&) const = default;
+  };
+  bool Available() const override { return available; }
+  bool Register(int id, uint16_t flags, uint16_t key) override {
+    registered[id] = {flags, key};
+    return true;
+  }
+  void Unregister(int id) override { registered.erase(id); }
+  bool Press(uint16_t flags, uint16_t key) {
+    for (const auto& [id, c] : registered)
+      if (c == Combination{flags, key}) {
+        if (onHotkey) onHotkey(flags, key);
+        return true;
+      }
+    return false;
+  }
+  bool available = true;
+  std::map<int, Combination> registered;
+};
+
+// Records the addresses instead of opening a browser.
+class RecordingUrlOpener final : public UrlOpener {
+ public:
+  bool OpenUrl(std::string_view url) override {
+    opened.emplace_back(url);
+    return true;
+  }
+  std::vector<std::string> opened;
 };
 
 // A fresh folder that is removed again with everything in it.

@@ -37,7 +37,7 @@ TEST(OptionValues, CopiedOutAndBack) {
   EXPECT_EQ(v.ClientProgram, "C:\\PELLUCID\\Orvane\\Orvane.exe");
   EXPECT_EQ(v.AutoInterval, kMinAutoInterval);
   EXPECT_TRUE(v.LogViewer);
-  EXPECT_EQ(v.Hotkeys[1], (HotkeyValue{'L', 11}));
+  EXPECT_EQ(v.Hotkeys[1], (HotkeyPair{'L', 11}));
 
   // The radio switch reports a change only when it changed.
   EXPECT_FALSE(ApplySetupValues(v, a, logViewer));

@@ -74,7 +74,7 @@ class TestOptionDialogs : public QObject {
 
   void hotkeysComeBackOnlyOnOk() {
     bool accept = false;
-    TSetupDlg dialog(nullptr, {}, SetupValues{}, {}, 0, [&](std::array<HotkeyValue, 6>& keys) {
+    TSetupDlg dialog(nullptr, {}, SetupValues{}, {}, 0, [&](std::array<HotkeyPair, kHotkeyCount>& keys) {
       keys[0] = {'K', 3};
       return accept;
     });
@@ -82,7 +82,7 @@ class TestOptionDialogs : public QObject {
     QCOMPARE(dialog.Values().Hotkeys[0].key, uint16_t{0});
     accept = true;
     dialog.HotkeySetupClick();
-    QCOMPARE(dialog.Values().Hotkeys[0], (HotkeyValue{'K', 3}));
+    QCOMPARE(dialog.Values().Hotkeys[0], (HotkeyPair{'K', 3}));
   }
 
   void aboutBoxTellsTheVersions() {
