@@ -9,6 +9,8 @@ packages=(
   libcurl4-openssl-dev                      # the HTTP client
   libcpp-httplib-dev libsqlite3-dev         # orvclockd: HTTP server and its database
   qt6-base-dev qt6-translations-l10n        # windows, tray, local endpoints; Japanese dialogs
+  libsdl2-mixer-dev                         # the sound engine
+  sox libsox-fmt-mp3 espeak-ng              # scripts/make_sounds.sh: the shipped sounds
   fonts-ipafont-gothic                      # the Japanese fixed-pitch face of the log window
   tzdata                                    # the tests pin a time zone
   xvfb xauth openbox trayer xdotool x11-utils imagemagick  # real windows in the tests

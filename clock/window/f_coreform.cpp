@@ -14,6 +14,8 @@
 #include <QTimer>
 
 #include "clock/engine/u_orvtime.h"
+#include "clock/sound/f_sounddlg.h"
+#include "clock/sound/u_soundeffect.h"
 #include "clock/window/f_logwindow.h"
 #include "clock/window/u_appicon.h"
 #include "clock/window/u_look.h"
@@ -47,6 +49,7 @@ TCoreForm::TCoreForm(std::string programFolder, const Clock& clock, Endpoint& ap
 
 TCoreForm::~TCoreForm() {
   // FormDestroy: the log window goes first; a requested restart starts the program anew.
+  CloseSoundEngine();
   LogForm.reset();
   if (RestartRequested()) QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
@@ -95,6 +98,12 @@ void TCoreForm::FormCreate() {
 
   WriteLog(":Screen Buffer Initialize\r");
   WriteLog(":SE Engine Initialize\r");
+  if (!InitSoundEngine({.programFolder = programFolder_, .settings = &AppInfos, .notifier = &notifier_})) {
+    WriteLog(">SE Engine Initialize FAILED!\r");
+    WriteLog("\003clRed");
+    WriteLog("[はわわ]　このパソコンでは音を出せないみたい…\r");
+    WriteLog("\003clBlack");
+  }
   WriteLog(":Alarm Control Initialize\r");
   AppInfos.AlarmList.clear();
   WriteLog(":House Control Initialize\r");
@@ -202,6 +211,7 @@ void TCoreForm::FormCloseQuery() {
   AppInfos.AlarmList.clear();
   WriteLog(":Stopping House Control\r");
   AppInfos.LandList.clear();
+  CloseSoundEngine();
   WriteLog(":Stopping Draw System\r");
   WriteLog(":Stopping OrvRadi\r");
   WriteLog(":Stopping Skin System\r");
@@ -330,13 +340,12 @@ void TCoreForm::FetchServersStatus() { OrvTime->FetchServersStatus(); }
 // ---- Synchronisation ----------------------------------------------------------------------
 
 SyncEnv TCoreForm::MakeSyncEnv() {
-  // The sound engine joins at playSoundEvent.
   return SyncEnv{.orv = *OrvTime,
                  .log = *LogForm,
                  .tray = *TrayIcon,
                  .notifier = notifier_,
                  .globalBalloon = AppInfos.GlobalBalloon,
-                 .playSoundEvent = [](int32_t) {},
+                 .playSoundEvent = [this](int32_t event) { PlaySoundEvent(event, AppInfos.SENumber); },
                  .sleepMs = Pause};
 }
 
@@ -357,6 +366,16 @@ void TCoreForm::M1Click() {
   TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
   const MaintenanceBox box = MaintenanceInfo(*OrvTime);
   notifier_.ShowMessage(box.text, box.kind);
+  TopmostHoldUntil = OrvTime->CurrentTime();
+}
+
+// The sound settings dialog, on a copy of the sound settings that OK writes back.
+void TCoreForm::mSoundSetupClick() {
+  TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
+  {
+    TSESetupDlg dialog(programFolder_, notifier_, this);
+    RunSESetupDlg(dialog, AppInfos);
+  }
   TopmostHoldUntil = OrvTime->CurrentTime();
 }
 

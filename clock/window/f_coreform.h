@@ -40,6 +40,8 @@ class TCoreForm : public QWidget, private TickDuties {
   void mSyncClick();
   // The maintenance information box.
   void M1Click();
+  // The sound settings dialog.
+  void mSoundSetupClick();
   // Closes the clock and starts it anew.
   void RequestRestart();
   bool RestartRequested() const;
