@@ -15,6 +15,8 @@ class SdlSoundOutput final : public SoundOutput {
 
   bool Init() override {
     if (started_) return true;
+    // SIGINT and SIGTERM belong to the program's own close sequence.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     started_ = true;
     Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);

@@ -136,29 +136,38 @@ std::string SoundSetPath(const std::string& programFolder, std::string_view valu
   return depth > 0 ? path : std::string();
 }
 
-std::string SoundSetFile(const std::string& programFolder, int32_t event, int32_t soundSet) {
+SoundSets::SoundSets(const std::string& programFolder) : programFolder_(programFolder) {
   const std::string resLib = ResLibPath(programFolder);
-  if (!IsFile(resLib) || event < 0 || event >= kSoundEventCount) return {};
-  const IniFile ini(resLib);
-  const int32_t count = ini.ReadInteger(kSetsSection, "Count", 0);
-  if (soundSet < 0 || soundSet >= count) return {};
+  if (!IsFile(resLib)) return;
+  ini_ = std::make_unique<IniFile>(resLib);
+  count_ = ini_->ReadInteger(kSetsSection, "Count", 0);
+}
+
+SoundSets::~SoundSets() = default;
+
+std::string SoundSets::File(int32_t event, int32_t soundSet) const {
+  if (!ini_ || soundSet < 0 || soundSet >= count_ || event < 0 || event >= kSoundEventCount) return {};
   const std::string value =
       event == kPaySoundEvent
-          ? ini.ReadString(kSetsSection, "wPay", "")
-          : ini.ReadString(kSetsSection + std::to_string(int64_t{soundSet} + 1), kSoundEventKeys[event], "");
-  return SoundSetPath(programFolder, value);
+          ? ini_->ReadString(kSetsSection, "wPay", "")
+          : ini_->ReadString(kSetsSection + std::to_string(int64_t{soundSet} + 1), kSoundEventKeys[event], "");
+  return SoundSetPath(programFolder_, value);
+}
+
+bool SoundSets::Names(std::vector<std::string>& names) const {
+  if (!ini_ || count_ < 1) return false;
+  names.clear();
+  for (int32_t k = 1; k <= std::min(count_, kMaxListedSoundSets); ++k)
+    names.push_back(ini_->ReadString(kSetsSection + std::to_string(k), "name", "(NoName)"));
+  return true;
+}
+
+std::string SoundSetFile(const std::string& programFolder, int32_t event, int32_t soundSet) {
+  return SoundSets(programFolder).File(event, soundSet);
 }
 
 bool ReadSoundSetNames(const std::string& programFolder, std::vector<std::string>& names) {
-  const std::string resLib = ResLibPath(programFolder);
-  if (!IsFile(resLib)) return false;
-  const IniFile ini(resLib);
-  const int32_t count = ini.ReadInteger(kSetsSection, "Count", 0);
-  if (count < 1) return false;
-  names.clear();
-  for (int32_t k = 1; k <= std::min(count, kMaxListedSoundSets); ++k)
-    names.push_back(ini.ReadString(kSetsSection + std::to_string(k), "name", "(NoName)"));
-  return true;
+  return SoundSets(programFolder).Names(names);
 }
 
 }  // namespace kw

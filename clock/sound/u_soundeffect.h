@@ -22,6 +22,7 @@
 
 namespace kw {
 
+class IniFile;
 class UserNotifier;
 
 constexpr int32_t kSoundEventCount = 16;  // events 0..15
@@ -69,12 +70,29 @@ constexpr int32_t kMaxListedSoundSets = 999;
 // the program's folder (an absolute path, a drive letter, ".." climbing out).
 std::string SoundSetPath(const std::string& programFolder, std::string_view value);
 
-// The file of the event in the set, or empty when the event is silent there (no res.lib, the
-// set not below Count, an empty or missing key, an event outside 0..15).
-std::string SoundSetFile(const std::string& programFolder, int32_t event, int32_t soundSet);
+// res.lib as read once; an object without the file has no sets.
+class SoundSets {
+ public:
+  explicit SoundSets(const std::string& programFolder);
+  ~SoundSets();
+  SoundSets(const SoundSets&) = delete;
+  SoundSets& operator=(const SoundSets&) = delete;
 
-// The set names ("(NoName)" for a set without one); false when res.lib is missing or its
-// Count is below 1.
+  // The file of the event in the set, or empty when the event is silent there (the set not
+  // below Count, an empty or missing key, an event outside 0..15).
+  std::string File(int32_t event, int32_t soundSet) const;
+  // The set names ("(NoName)" for a set without one); false when there is no res.lib or its
+  // Count is below 1.
+  bool Names(std::vector<std::string>& names) const;
+
+ private:
+  std::string programFolder_;
+  std::unique_ptr<IniFile> ini_;
+  int32_t count_ = 0;
+};
+
+// The same, reading res.lib for one answer.
+std::string SoundSetFile(const std::string& programFolder, int32_t event, int32_t soundSet);
 bool ReadSoundSetNames(const std::string& programFolder, std::vector<std::string>& names);
 
 }  // namespace kw
