@@ -78,8 +78,9 @@ bool WriteCustomSoundFile(const std::string& path, const UserSoundFiles& files) 
   std::string text = std::string(kCustomSoundHeader) + "\r\n";
   for (const std::string& f : files) text.append(f).append("\r\n");
   std::string bytes;
-  // A Linux file name may hold characters that CP932 has not: keep them rather than a '?'.
-  if (!Utf8ToCp932(text, bytes)) bytes = "\xEF\xBB\xBF" + text;
+  // A Linux file name may hold characters that CP932 has not, or that it holds only as their
+  // Windows look-alikes (U+2016 becomes U+2225): such names are kept as they are, in UTF-8.
+  if (!Utf8ToCp932(text, bytes) || Cp932ToUtf8(bytes) != text) bytes = "\xEF\xBB\xBF" + text;
   return WriteFileAtomically(path, bytes, 0644);
 }
 

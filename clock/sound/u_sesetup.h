@@ -47,7 +47,8 @@ std::string BrowseStartFolder(const std::string& fieldText, const std::string& p
 int32_t ValidSoundSet(int32_t seNumber, int setCount);
 
 // The custom sound setting file: a header line, then the fifteen files, CRLF line ends, CP932
-// (UTF-8 with a byte order mark when a file name has characters CP932 cannot hold).
+// (UTF-8 with a byte order mark when a file name has characters that CP932 cannot hold as
+// they are).
 extern const char* const kCustomSoundHeader;
 extern const char* const kCustomSoundDamaged;  // the message for a file of another size
 enum class CustomSoundRead { Ok, WrongLineCount, Unreadable };
