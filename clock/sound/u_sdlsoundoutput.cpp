@@ -20,8 +20,9 @@ class SdlSoundOutput final : public SoundOutput {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     started_ = true;
     Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
-    // A small buffer keeps the delay between a request and the sound short.
-    device_ = Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) == 0;
+    // Is there a device at all? It is taken for each sound and let go when the clock is quiet.
+    device_ = OpenDevice();
+    ReleaseIdle();
     return true;
   }
 
@@ -30,6 +31,7 @@ class SdlSoundOutput final : public SoundOutput {
   bool Open(const std::string& path) override {
     if (!device_) return false;
     Release();
+    if (!OpenDevice()) return false;
     // From a stream, so the format is recognised by the file's content, not its extension.
     SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
     if (!file) return false;
@@ -37,16 +39,22 @@ class SdlSoundOutput final : public SoundOutput {
     return music_ != nullptr;
   }
 
-  bool Play() override { return device_ && music_ && Mix_PlayMusic(music_, 0) == 0; }
+  bool Play() override { return open_ && music_ && Mix_PlayMusic(music_, 0) == 0; }
 
   void Stop() override {
-    if (device_) Mix_HaltMusic();
+    if (open_) Mix_HaltMusic();
+  }
+
+  void ReleaseIdle() override {
+    if (!open_ || Mix_PlayingMusic()) return;
+    Release();
+    Mix_CloseAudio();
+    open_ = false;
   }
 
   void Close() override {
-    if (!device_) return;
-    Release();
-    Mix_CloseAudio();
+    Stop();
+    ReleaseIdle();
     device_ = false;
   }
 
@@ -58,6 +66,12 @@ class SdlSoundOutput final : public SoundOutput {
   }
 
  private:
+  bool OpenDevice() {
+    // A small buffer keeps the delay between a request and the sound short.
+    if (!open_) open_ = Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) == 0;
+    return open_;
+  }
+
   void Release() {
     if (!music_) return;
     Mix_HaltMusic();
@@ -66,7 +80,8 @@ class SdlSoundOutput final : public SoundOutput {
   }
 
   bool started_ = false;
-  bool device_ = false;
+  bool device_ = false;  // a device could be opened at start
+  bool open_ = false;    // the device is held now
   Mix_Music* music_ = nullptr;
 };
 

@@ -76,6 +76,11 @@ void StopSound() {
   if (e.device && e.output->WaveOutSupport()) e.output->Stop();
 }
 
+void ReleaseIdleSoundDevice() {
+  Engine& e = State();
+  if (e.device) e.output->ReleaseIdle();
+}
+
 bool PlaySoundFile(const std::string& fileName) {
   StopSound();
   Engine& e = State();

@@ -48,6 +48,9 @@ bool InitSoundEngine(SoundEngineEnv env);
 void CloseSoundEngine();
 // Stops the sound that plays.
 void StopSound();
+// Lets the output device go once the sound has ended, so a quiet clock costs nothing; the
+// next sound takes it again. The clock calls it from its tick.
+void ReleaseIdleSoundDevice();
 // Stops the sound that plays, then starts the file; false when it did not start (no device,
 // no such file, a file that cannot be decoded). Returns at once.
 bool PlaySoundFile(const std::string& fileName);

@@ -20,6 +20,9 @@ class SoundOutput {
   virtual bool Play() = 0;
   // Stops the sound that plays; harmless when none does.
   virtual void Stop() = 0;
+  // Lets the output device go while nothing plays; the next Open takes it again. An open
+  // device keeps its mixing thread busy even in silence.
+  virtual void ReleaseIdle() {}
   // Releases the loaded sound and the output device.
   virtual void Close() = 0;
   // Ends the use of the audio library.

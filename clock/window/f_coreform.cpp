@@ -257,7 +257,10 @@ void TCoreForm::HandleCommand(const QString& command) {
   }
 }
 
-void TCoreForm::DrawTimerTimer() { Ticker.DrawTimerTimer(OrvTime->CurrentTime(), clock_.Now()); }
+void TCoreForm::DrawTimerTimer() {
+  Ticker.DrawTimerTimer(OrvTime->CurrentTime(), clock_.Now());
+  ReleaseIdleSoundDevice();
+}
 
 // The parameter check of the settings and the window's opacity.
 void TCoreForm::ApplyLook() {

@@ -101,6 +101,28 @@ TEST_F(SdlSound, ASecondSoundStopsTheFirstAndStopSilences) {
   EXPECT_EQ(Listen(200ms).peak, 0);
 }
 
+// A quiet clock holds no device (its mixing thread would run on in silence); the next sound
+// takes it again.
+TEST_F(SdlSound, TheDeviceIsLetGoWhileQuiet) {
+  ASSERT_TRUE(Init());
+  const std::string blip = Tone("blip.wav", 441, 0.5);
+  ASSERT_TRUE(PlaySoundFile(blip));
+  ReleaseIdleSoundDevice();  // still playing: kept
+  EXPECT_NEAR(Listen(100ms).frequency, 441, 30);
+  const auto stillWriting = [&] {
+    const size_t before = Written();
+    std::this_thread::sleep_for(150ms);
+    return Written() != before;
+  };
+  EXPECT_TRUE(test::WaitFor([&] {
+    ReleaseIdleSoundDevice();
+    return !stillWriting();
+  }, 5s)) << "the device is still held";
+
+  ASSERT_TRUE(PlaySoundFile(Tone("low.wav", 441)));
+  EXPECT_NEAR(Listen(200ms).frequency, 441, 30);
+}
+
 TEST_F(SdlSound, TheFormatIsToldByTheContent) {
   ASSERT_TRUE(Init());
   // A WAV file named .kws, and one named .mp3.
