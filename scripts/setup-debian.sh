@@ -10,6 +10,8 @@ packages=(
   libcpp-httplib-dev libsqlite3-dev         # orvclockd: HTTP server and its database
   qt6-base-dev qt6-translations-l10n        # windows, tray, local endpoints; Japanese dialogs
   libxcb1-dev libxcb-keysyms1-dev           # X11: the game's window, global hotkeys
+  libsdl2-mixer-dev                         # the sound engine
+  sox libsox-fmt-mp3 espeak-ng              # scripts/make_sounds.sh: the shipped sounds
   fonts-ipafont-gothic                      # Japanese faces: the log window, the clock's Gothic texts
   fonts-dseg fonts-liberation fonts-dejavu-core  # the clock faces: seven segments, Tahoma/Verdana/Arial stand-ins
   libjpeg62-turbo-dev                       # JPEG panel pictures of the skins

@@ -32,6 +32,8 @@
 #include "clock/update/u_configupdate.h"
 #include "clock/window/f_hksetupdlg.h"
 #include "clock/window/u_onlinemenus.h"
+#include "clock/sound/f_sounddlg.h"
+#include "clock/sound/u_soundeffect.h"
 #include "clock/window/f_logwindow.h"
 #include "clock/window/u_appicon.h"
 #include "clock/window/u_look.h"
@@ -75,6 +77,7 @@ TCoreForm::TCoreForm(std::string programFolder, const Clock& clock, Endpoint& ap
 
 TCoreForm::~TCoreForm() {
   // FormDestroy: the log window goes first; a requested restart starts the program anew.
+  CloseSoundEngine();
   LogForm.reset();
   if (RestartRequested()) QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
@@ -132,6 +135,12 @@ void TCoreForm::FormCreate() {
   face_ = std::make_unique<TFace>(*OrvTime, AppInfos);
   face_->Hooks.SelectedGameServer = [this] { return SelectedGameServer(); };
   WriteLog(":SE Engine Initialize\r");
+  if (!InitSoundEngine({.programFolder = programFolder_, .settings = &AppInfos, .notifier = &notifier_})) {
+    WriteLog(">SE Engine Initialize FAILED!\r");
+    WriteLog("\003clRed");
+    WriteLog("[はわわ]　このパソコンでは音を出せないみたい…\r");
+    WriteLog("\003clBlack");
+  }
   WriteLog(":Alarm Control Initialize\r");
   AppInfos.AlarmList.clear();
   WriteLog(":House Control Initialize\r");
@@ -259,6 +268,7 @@ void TCoreForm::FormCloseQuery() {
   AppInfos.AlarmList.clear();
   WriteLog(":Stopping House Control\r");
   AppInfos.LandList.clear();
+  CloseSoundEngine();
   WriteLog(":Stopping Draw System\r");
   face_.reset();
   WriteLog(":Stopping OrvRadi\r");
@@ -310,7 +320,10 @@ void TCoreForm::HandleCommand(const QString& command) {
   }
 }
 
-void TCoreForm::DrawTimerTimer() { Ticker.DrawTimerTimer(OrvTime->CurrentTime(), clock_.Now()); }
+void TCoreForm::DrawTimerTimer() {
+  Ticker.DrawTimerTimer(OrvTime->CurrentTime(), clock_.Now());
+  ReleaseIdleSoundDevice();
+}
 
 // Applies every appearance setting: the skin, the parameter check, the window, the menu,
 // the startup entry, and a fresh face.
@@ -403,13 +416,12 @@ void TCoreForm::FetchServersStatus() { OrvTime->FetchServersStatus(); }
 // ---- Synchronisation ----------------------------------------------------------------------
 
 SyncEnv TCoreForm::MakeSyncEnv() {
-  // The sound engine joins at playSoundEvent.
   return SyncEnv{.orv = *OrvTime,
                  .log = *LogForm,
                  .tray = *TrayIcon,
                  .notifier = notifier_,
                  .globalBalloon = AppInfos.GlobalBalloon,
-                 .playSoundEvent = [](int32_t) {},
+                 .playSoundEvent = [this](int32_t event) { PlaySoundEvent(event, AppInfos.SENumber); },
                  .sleepMs = Pause};
 }
 
@@ -524,6 +536,17 @@ void TCoreForm::mSetupClick() {
       Ticker.RadioCheckTime = OrvTime->CurrentTime();
     }
     ApplyLook();
+  }
+  TopmostHoldUntil = OrvTime->CurrentTime();
+}
+
+// The sound settings dialog, on a copy of the sound settings that OK writes back.
+void TCoreForm::mSoundSetupClick() {
+  TopmostHoldUntil = IncYear(OrvTime->CurrentTime(), 1);
+  {
+    TSESetupDlg dialog(programFolder_, notifier_, this);
+    dialog.SetPanelPicture(face_->Skin.Panel);
+    RunSESetupDlg(dialog, AppInfos);
   }
   TopmostHoldUntil = OrvTime->CurrentTime();
 }

@@ -89,6 +89,8 @@ class TCoreForm : public QWidget, private TickDuties {
   void mPosLockClick();
   void mRotateNumClick(int rotate);
 
+  // The sound settings dialog.
+  void mSoundSetupClick();
   // Closes the clock and starts it anew.
   void RequestRestart();
   bool RestartRequested() const;

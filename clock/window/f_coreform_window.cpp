@@ -45,7 +45,8 @@ void TCoreForm::ConnectMenu() {
   on(m.mAlarmSetup, &TCoreForm::mAlarmSetupClick);
   on(m.mQuestTimeTable, &TCoreForm::mQuestTimeTableClick);
   on(m.mTimeCalc, &TCoreForm::mTimeCalcClick);
-  // The sound settings, mini timer and land manager hang their handlers here as they come.
+  on(m.mSoundSetup, &TCoreForm::mSoundSetupClick);
+  // The mini timer and the land manager hang their handlers here as they come.
 }
 
 void TCoreForm::ClockPopMenuPopup(const QPoint& at) {

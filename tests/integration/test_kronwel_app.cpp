@@ -166,6 +166,50 @@ TEST_F(KronwelApp, SynchronisesWithTheClockServerAtStart) {
   EXPECT_EQ(ini.ReadInteger("OrvTimeSystemCache", "OrwBaseMin1", -1), 30);
 }
 
+// The synchronisation at start sounds through the sound device (SDL's disk driver writes what
+// it plays to a file); without a device the clock says so and runs on.
+TEST_F(KronwelApp, TheSynchronisationAtStartIsHeard) {
+  server::test::OrvclockdProcess demo({"demo", "--dir", dir.File("demo"), "--port", "0"});
+  ASSERT_GT(demo.port(), 0) << demo.firstLine();
+  home = dir.File("demo/kronwel");
+  setenv("KRONWEL_HOME", home.c_str(), 1);
+  const fs::path bin = fs::path(g_kronwel).parent_path();
+  fs::copy_file(bin / "res.lib", home + "/res.lib");
+  fs::copy(bin / "sound", home + "/sound", fs::copy_options::recursive);
+  const std::string audio = dir.File("audio.raw");
+  const auto heard = [&] {
+    const std::string raw = test::ReadFile(audio);
+    for (size_t i = 0; i + 1 < raw.size(); i += 2)
+      if (raw[i] != 0 || raw[i + 1] != 0) return true;
+    return false;
+  };
+  const auto started = [&] {
+    return test::ReadFile(home + "/debug.log").find(":TaskTray Activate") != std::string::npos;
+  };
+
+  for (const char* driver : {"disk", "no-such-driver"}) {
+    SCOPED_TRACE(driver);
+    setenv("SDL_AUDIODRIVER", driver, 1);
+    setenv("SDL_DISKAUDIOFILE", audio.c_str(), 1);
+    test::WriteBytes(home + "/debug.log", "");
+    auto clock = Start();
+    unsetenv("SDL_AUDIODRIVER");
+    unsetenv("SDL_DISKAUDIOFILE");
+    ASSERT_TRUE(WaitFor(started, 30s));
+    const std::string log = test::ReadFile(home + "/debug.log");
+    if (std::string(driver) == "disk") {
+      EXPECT_NE(log.find(":Clock sync to server!!"), std::string::npos) << log;
+      EXPECT_EQ(log.find(">SE Engine Initialize FAILED!"), std::string::npos) << log;
+      EXPECT_TRUE(WaitFor(heard, 10s)) << "nothing was played";
+    } else {
+      EXPECT_NE(log.find(">SE Engine Initialize FAILED!"), std::string::npos) << log;
+      EXPECT_NE(log.find("このパソコンでは音を出せないみたい"), std::string::npos) << log;
+    }
+    ASSERT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+    EXPECT_EQ(clock->WaitExit(15s), 0);
+  }
+}
+
 TEST_F(KronwelApp, WithoutDebugLogNothingIsWritten) {
   auto first = Start();
   ASSERT_TRUE(WaitFor(Running, 20s));
