@@ -59,13 +59,23 @@ void QtTray::SetTip(std::string_view tip) {
 void QtTray::SetVisible(bool visible) {
   visible_ = visible;
   if (visible ? EnsureIcon() : icon_ != nullptr) icon_->setVisible(visible);
+  // A notice given while the icon was still hidden (during start-up) is shown now.
+  if (visible && pending_.has_value()) {
+    const Pending p = *pending_;
+    pending_.reset();
+    ShowBalloon(p.kind, p.title, p.text, p.timeoutMs);
+  }
 }
 
 void QtTray::ShowBalloon(BalloonKind kind, std::string_view title, std::string_view text,
                          int timeoutMs) {
   // Kept as given: a click is reported with the title the program chose.
   lastBalloonTitle_ = FromUtf8(title);
-  if (!visible_ || !EnsureIcon()) return;
+  if (!visible_) {
+    pending_ = Pending{kind, std::string(title), std::string(text), timeoutMs};
+    return;
+  }
+  if (!EnsureIcon()) return;
   if (!icon_->isVisible()) icon_->show();
   icon_->showMessage(DisplayText(title), DisplayText(text), MessageIconFor(kind), timeoutMs);
 }

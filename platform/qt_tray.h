@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
+#include <optional>
+#include <string>
 
 #include "platform/tray.h"
 
@@ -39,6 +41,13 @@ class QtTray : public QObject, public Tray {
   QString tip_;
   bool visible_ = false;
   QString lastBalloonTitle_;
+  // The latest balloon asked for while the icon was hidden.
+  struct Pending {
+    BalloonKind kind;
+    std::string title, text;
+    int timeoutMs;
+  };
+  std::optional<Pending> pending_;
 };
 
 }  // namespace kw

@@ -308,6 +308,63 @@ TEST_F(KronwelApp, HidesNearTheMouseAndWhileTheGameRuns) {
   EXPECT_EQ(clock->WaitExit(15s), 0);
 }
 
+// The visible windows of the clock program, as "WIDTHxHEIGHT+X+Y".
+std::vector<std::string> KronwelWindows() {
+  std::vector<std::string> windows;
+  const std::string ids = test::CommandOutput("xdotool search --onlyvisible --class '^kronwel$' 2>/dev/null");
+  for (size_t start = 0; start < ids.size();) {
+    const size_t end = std::min(ids.find('\n', start), ids.size());
+    const std::string g = test::CommandOutput("xdotool getwindowgeometry --shell " + ids.substr(start, end - start) +
+                                              " | tr '\\n' ' '");
+    const auto value = [&](const char* key) {
+      const size_t at = g.find(key);
+      if (at == std::string::npos) return std::string("0");
+      const size_t from = at + std::strlen(key);
+      return g.substr(from, g.find(' ', from) - from);
+    };
+    windows.push_back(value("WIDTH=") + "x" + value("HEIGHT=") + "+" + value(" X=") + "+" + value(" Y="));
+    start = end + 1;
+  }
+  return windows;
+}
+
+// A newer version on the clock server: the start-up balloon tells of it, and a click on it
+// offers the download page.
+TEST_F(KronwelApp, TheUpdateBalloonLeadsToTheDownloadPage) {
+  server::test::OrvclockdProcess demo({"demo", "--dir", dir.File("demo"), "--port", "0"});
+  ASSERT_GT(demo.port(), 0) << demo.firstLine();
+  ASSERT_EQ(server::test::RunOrvclockd({"--db", dir.File("demo/orvclockd.db"), "publish-version", "9.0.0.0",
+                                         "2026/12/10", "http://127.0.0.1/kronwel/"}),
+            0);
+  home = dir.File("demo/kronwel");
+  setenv("KRONWEL_HOME", home.c_str(), 1);
+  test::WriteBytes(home + "/debug.log", "");
+  auto clock = Start();
+  // The balloon is the tall window beside the 400 x 40 clock and the tray icon.
+  std::string balloon;
+  ASSERT_TRUE(WaitFor([&] {
+    for (const std::string& w : KronwelWindows())
+      if (std::stoi(w.substr(w.find('x') + 1)) > 80) balloon = w;
+    return !balloon.empty();
+  }, 30s)) << "no balloon; windows: " << ::testing::PrintToString(KronwelWindows()) << "\n" << test::ReadFile(home + "/debug.log");
+  int width = 0, height = 0, x = 0, y = 0;
+  std::sscanf(balloon.c_str(), "%dx%d+%d+%d", &width, &height, &x, &y);
+  test::CommandOutput("xdotool mousemove " + std::to_string(x + width / 2) + " " + std::to_string(y + height / 2) + " click 1");
+  // The balloon goes and the question about the download page comes, a box with OK and Cancel.
+  std::string box;
+  ASSERT_TRUE(WaitFor([&] {
+    const auto windows = KronwelWindows();
+    if (std::find(windows.begin(), windows.end(), balloon) != windows.end()) return false;
+    for (const std::string& w : windows)
+      if (std::stoi(w.substr(w.find('x') + 1)) > 80) box = w;
+    return !box.empty();
+  }, 10s)) << ::testing::PrintToString(KronwelWindows());
+  test::CommandOutput("xdotool key --clearmodifiers Escape");
+  EXPECT_TRUE(WaitFor([&] { return KronwelWindows().size() <= 2; }, 5s)) << "the box stays after Cancel";
+  EXPECT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+}
+
 TEST_F(KronwelApp, WaitsWhileKronwelWaitExists) {
   Endpoint wait;
   ASSERT_TRUE(wait.Listen(QStringLiteral("KronwelWait")));  // an installer at work
