@@ -280,6 +280,24 @@ TEST_F(KronwelApp, DraggedWhereTheUserWantsAndKeptThere) {
   EXPECT_EQ(IniFile(Ini()).ReadInteger("Window", "FTop", 0), 200);
 }
 
+// A locked clock does not move and says why in the debug log; settings out of range are put
+// right and saved so.
+TEST_F(KronwelApp, ALockedClockStaysWhereItIs) {
+  test::WriteBytes(Ini(), "[Window]\r\nFLeft=200\r\nFTop=150\r\nPosLock=1\r\nFAlpha=60\r\nFServer=5\r\n");
+  test::WriteBytes(home + "/debug.log", "");
+  auto clock = Start();
+  ASSERT_TRUE(WaitFor([] { return ClockPosition() == std::pair{200, 150}; }, 20s)) << ClockPosition().first;
+  test::CommandOutput("xdotool mousemove 220 160 mousedown 1 mousemove 260 180 mousemove 320 210 mouseup 1");
+  EXPECT_TRUE(WaitFor([&] { return test::ReadFile(home + "/debug.log").find("PosLock有効によりWinAutoAdjustスキップ") != std::string::npos; }, 5s));
+  EXPECT_EQ(ClockPosition(), (std::pair{200, 150}));
+  EXPECT_TRUE(SendCommand(QStringLiteral("Kronwel"), QStringLiteral("close")));
+  EXPECT_EQ(clock->WaitExit(15s), 0);
+  const IniFile ini(Ini());
+  EXPECT_EQ(ini.ReadInteger("Window", "FAlpha", 0), 50);
+  EXPECT_EQ(ini.ReadInteger("Window", "FServer", 0), 99);
+  EXPECT_EQ(ini.ReadInteger("Window", "FLeft", 0), 200);
+}
+
 TEST_F(KronwelApp, HidesNearTheMouseAndWhileTheGameRuns) {
   test::WriteBytes(Ini(), "[Window]\r\nFLeft=200\r\nFTop=150\r\nAutoHidden=1\r\nHideOnOrv=1\r\n");
   test::CommandOutput("xdotool mousemove 900 700");
