@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "clock/engine/u_orvtime.h"
-#include "platform/tray.h"
 #include "tests/support/test_support.h"
 
 namespace kw {
@@ -11,22 +10,7 @@ namespace {
 
 using test::At;
 
-class RecordingTray : public Tray {
- public:
-  struct Balloon {
-    BalloonKind kind;
-    std::string title, text;
-    int timeoutMs;
-  };
-  void SetTip(std::string_view tip) override { this->tip = tip; }
-  void SetVisible(bool v) override { visible = v; }
-  void ShowBalloon(BalloonKind kind, std::string_view title, std::string_view text, int timeoutMs) override {
-    balloons.push_back({kind, std::string(title), std::string(text), timeoutMs});
-  }
-  std::string tip;
-  bool visible = false;
-  std::vector<Balloon> balloons;
-};
+using test::RecordingTray;
 
 TEST(StartupInfo, GreetingByHour) {
   const std::pair<int, const char*> cases[] = {
