@@ -1,16 +1,12 @@
 #include "clock/window/f_coreform.h"
 
-#include <QCloseEvent>
-#include <algorithm>
 #include <QApplication>
-#include <QCoreApplication>
+#include <QBitmap>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QDir>
 #include <QFileInfo>
-#include <QBitmap>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QProcess>
@@ -18,6 +14,8 @@
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
+#include <algorithm>
 
 #include "clock/engine/u_orvtime.h"
 #include "clock/face/u_face.h"
@@ -28,15 +26,15 @@
 #include "clock/online/u_orvradisensor.h"
 #include "clock/options/f_aboutbox.h"
 #include "clock/options/f_setupdlg.h"
+#include "clock/sound/f_sounddlg.h"
+#include "clock/sound/u_soundeffect.h"
 #include "clock/update/f_autoupdateform.h"
 #include "clock/update/u_configupdate.h"
 #include "clock/window/f_hksetupdlg.h"
-#include "clock/window/u_onlinemenus.h"
-#include "clock/sound/f_sounddlg.h"
-#include "clock/sound/u_soundeffect.h"
 #include "clock/window/f_logwindow.h"
 #include "clock/window/u_appicon.h"
 #include "clock/window/u_look.h"
+#include "clock/window/u_onlinemenus.h"
 #include "clock/window/u_startupinfo.h"
 #include "common/clock.h"
 #include "common/ini_file.h"
