@@ -8,8 +8,8 @@
 namespace kw {
 namespace {
 
-// Exec= quoting of the desktop entry format: the path in double quotes, with ", `, $ and \
-// escaped.
+// Exec= quoting of the desktop entry format: the path in double quotes, with the double
+// quote, backquote, dollar sign and backslash escaped.
 std::string QuoteExec(const std::string& path) {
   std::string q = "\"";
   for (char c : path) {

@@ -133,7 +133,7 @@ void TCoreForm::FormCreate() {
   face_ = std::make_unique<TFace>(*OrvTime, AppInfos);
   face_->Hooks.SelectedGameServer = [this] { return SelectedGameServer(); };
   WriteLog(":SE Engine Initialize\r");
-  if (!InitSoundEngine({.programFolder = programFolder_, .settings = &AppInfos, .notifier = &notifier_})) {
+  if (!InitSoundEngine({.programFolder = programFolder_, .settings = &AppInfos, .notifier = &notifier_, .output = nullptr})) {
     WriteLog(">SE Engine Initialize FAILED!\r");
     WriteLog("\003clRed");
     WriteLog("[はわわ]　このパソコンでは音を出せないみたい…\r");

@@ -103,7 +103,7 @@ TEST_F(HttpClientTest, BasicAuthentication) {
     r.password = c.password;
     const HttpResponse answer = HttpGet(r);
     EXPECT_EQ(answer.status, c.status);
-    if (c.status == 200) EXPECT_EQ(answer.body, "secret page");
+    if (c.status == 200) { EXPECT_EQ(answer.body, "secret page"); }
   }
   const std::vector<std::string> log = site.AccessLines();
   EXPECT_NE(std::find(log.begin(), log.end(), "GET /private/page.txt 200 via=\"-\" ua=\"-\" ref=\"-\" user=\"clock\""),
@@ -140,8 +140,8 @@ TEST_F(HttpClientTest, FollowsRedirectsUpToTheLimit) {
     r.maxRedirects = c.maxRedirects;
     const HttpResponse answer = HttpGet(r);
     EXPECT_EQ(answer.status, c.status);
-    if (c.status == 200) EXPECT_EQ(answer.body, kCp932Page);  // no redirect page mixed in
-    if (c.status == 0) EXPECT_NE(answer.error, "");
+    if (c.status == 200) { EXPECT_EQ(answer.body, kCp932Page); }  // no redirect page mixed in
+    if (c.status == 0) { EXPECT_NE(answer.error, ""); }
   }
 }
 
@@ -164,7 +164,7 @@ TEST_F(HttpClientTest, ProxyWithCredentials) {
     r.proxy = {"127.0.0.1", proxy.port(), c.user, c.password};
     const HttpResponse answer = HttpGet(r);
     EXPECT_EQ(answer.status, c.status);
-    if (c.status == 200) EXPECT_EQ(answer.body, kCp932Page);
+    if (c.status == 200) { EXPECT_EQ(answer.body, kCp932Page); }
   }
   EXPECT_NE(site.AccessLineFor("/page.txt").find(TinyproxyPeer::kViaName), std::string::npos);
   EXPECT_EQ(site.AccessLineFor("/empty.txt", std::chrono::milliseconds(200)), "");  // turned away

@@ -160,7 +160,7 @@ class SelfUpdate : public ::testing::Test {
                                               displayName + "\"\n\"DisplayVersion\"=\"" + version + "\"\n");
   }
 
-  test::NginxPeer site{{.redirects = {{"/go", "/go2"}, {"/go2", "/files/kronwel-setup.exe"},
+  test::NginxPeer site{{.authLocation = {}, .authUser = {}, .authPassword = {}, .redirects = {{"/go", "/go2"}, {"/go2", "/files/kronwel-setup.exe"},
                                       {"/far", "/far2"}, {"/far2", "/far3"}, {"/far3", "/files/kronwel-setup.exe"}}}};
   test::TempDir folder, prefix;
   ManualClock clock{test::At(2026, 12, 11, 20, 0)};

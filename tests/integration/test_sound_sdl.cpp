@@ -38,7 +38,7 @@ class SdlSound : public ::testing::Test {
   }
   ~SdlSound() override { CloseSoundEngine(); }
 
-  bool Init(const std::string& folder = {}) { return InitSoundEngine({.programFolder = folder, .settings = &infos}); }
+  bool Init(const std::string& folder = {}) { return InitSoundEngine({.programFolder = folder, .settings = &infos, .notifier = nullptr, .output = nullptr}); }
 
   size_t Written() const {
     std::error_code ec;

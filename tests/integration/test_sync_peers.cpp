@@ -47,7 +47,7 @@ class SyncAgainstPeers : public ::testing::Test {
     return orv;
   }
 
-  test::NginxPeer site{{.authLocation = "/private/", .authUser = "clock", .authPassword = "sesame"}};
+  test::NginxPeer site{{.authLocation = "/private/", .authUser = "clock", .authPassword = "sesame", .redirects = {}}};
   test::TempDir dir;
   ManualClock clock{test::At(2026, 12, 11, 20, 0)};
   test::MemoryLog log;

@@ -217,7 +217,7 @@ TEST(ProgramPictures, SizesAndSeeThroughBackgrounds) {
     const QImage image = ResourceBitmap(c.name);
     ASSERT_EQ(image.size(), QSize(c.w, c.h)) << c.name;
     EXPECT_EQ(image.format(), QImage::Format_RGB32) << c.name;
-    if (c.keyed) EXPECT_EQ(image.pixel(0, 0) & 0xFFFFFFu, 0x0101FFu) << c.name;
+    if (c.keyed) { EXPECT_EQ(image.pixel(0, 0) & 0xFFFFFFu, 0x0101FFu) << c.name; }
   }
   EXPECT_TRUE(ResourceBitmap("bNoSuchPicture").isNull());
 }
