@@ -14,11 +14,11 @@ class SdlSoundOutput final : public SoundOutput {
   }
 
   bool Init() override {
-    if (started_) return true;
+    if (initialised_) return true;
     // SIGINT and SIGTERM belong to the program's own close sequence.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    started_ = true;
+    if (!StartAudio()) return false;
+    initialised_ = true;
     Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
     // Is there a device at all? It is taken for each sound and let go when the clock is quiet.
     device_ = OpenDevice();
@@ -46,10 +46,17 @@ class SdlSoundOutput final : public SoundOutput {
   }
 
   void ReleaseIdle() override {
-    if (!open_ || Mix_PlayingMusic()) return;
-    Release();
-    Mix_CloseAudio();
-    open_ = false;
+    if (open_) {
+      if (Mix_PlayingMusic()) return;
+      Release();
+      Mix_CloseAudio();
+      open_ = false;
+    }
+    // SDL's audio keeps a thread that watches for devices: it goes while the clock is quiet.
+    if (started_) {
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      started_ = false;
+    }
   }
 
   void Close() override {
@@ -59,16 +66,21 @@ class SdlSoundOutput final : public SoundOutput {
   }
 
   void Free() override {
-    if (!started_) return;
+    if (!initialised_) return;
     Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    started_ = false;
+    if (started_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    started_ = initialised_ = false;
   }
 
  private:
+  bool StartAudio() {
+    if (!started_) started_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    return started_;
+  }
+
   bool OpenDevice() {
     // A small buffer keeps the delay between a request and the sound short.
-    if (!open_) open_ = Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) == 0;
+    if (!open_) open_ = StartAudio() && Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) == 0;
     return open_;
   }
 
@@ -79,8 +91,9 @@ class SdlSoundOutput final : public SoundOutput {
     music_ = nullptr;
   }
 
-  bool started_ = false;
-  bool device_ = false;  // a device could be opened at start
+  bool initialised_ = false;
+  bool started_ = false;  // SDL's audio subsystem is up
+  bool device_ = false;   // a device could be opened at start
   bool open_ = false;    // the device is held now
   Mix_Music* music_ = nullptr;
 };
