@@ -429,11 +429,6 @@ void TCoreForm::OrvSync(bool silent) {
   RefreshFace();
 }
 
-void TCoreForm::RealSync(bool silent) {
-  SyncEnv env = MakeSyncEnv();
-  kw::RealSync(env, silent);
-}
-
 void TCoreForm::mSyncClick() { OrvSync(false); }
 
 void TCoreForm::M1Click() {

@@ -77,7 +77,6 @@ class TCoreForm : public QWidget, private TickDuties {
   void mAboutKronwelClick();
 
   // The clock menu and its handlers for the look of the clock.
-  TClockMenu* Menu() { return menu_.get(); }
   void ClockPopMenuPopup(const QPoint& at);
   void mSelectMode(int mode);
   void mSelectSrv(int tag);
@@ -161,7 +160,6 @@ class TCoreForm : public QWidget, private TickDuties {
   AppInfosEnv SettingsEnv();
   void CreateOnlineParts();
   void HandProxyToRadio();
-  void RealSync(bool silent);
   // The skin's panel picture that the dialogs show behind their controls.
   QPixmap PanelPicture() const;
   SyncEnv MakeSyncEnv();
